@@ -117,9 +117,10 @@ inline constexpr LResult kModalWindowDestroyed = -1;
 // filter). Owner thread only; returns kModalWindowDestroyed for an invalid window.
 LResult RunModal(WindowHandle window, const std::function<bool(const Message&)>& filter = {});
 
-// Ends the innermost modal loop of the window with result. From another thread the request
-// is queued to the owner. False when no loop runs for the window (the result is then kept
-// and ends the next RunModal of the window at once).
+// Ends the innermost modal loop of the window with result; the loop returns once the
+// message being handled is done. When no loop runs for the window yet (EndModal during a
+// dialog's initialisation), the next RunModal of the window returns result at once. Works
+// from any thread. False for an invalid window.
 bool EndModal(WindowHandle window, LResult result);
 
 // Handles, on the calling thread, everything already queued for it and every timer due;
