@@ -23,7 +23,9 @@ void WriteLogV(const char* format, va_list args) {
     std::string_view text = message;
     // The headless front-end owns lines that begin "[ui] " on standard output.
     if (text.substr(0, 5) == "[ui] ") {
-        platform::WriteStdoutLine(" " + std::string(text));
+        std::string echo(1, ' ');
+        echo.append(text);
+        platform::WriteStdoutLine(echo);
     } else {
         platform::WriteStdoutLine(text);
     }

@@ -24,8 +24,9 @@ public:
     void Join();
     bool Joinable() const { return m_started; }
 
+    struct State;  // shared with the running thread
+
 private:
-    struct State;
     std::shared_ptr<State> m_state;
     unsigned long m_handle = 0;
     bool m_started = false;
