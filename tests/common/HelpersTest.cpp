@@ -34,7 +34,9 @@ TEST(CreateFileDir, CreatesEveryMissingLevel) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CreateFileDir(c.path, c.endsInFileName), c.result) << c.path;
-        if (c.mustExist != nullptr) EXPECT_TRUE(std::filesystem::is_directory(c.mustExist)) << c.path;
+        if (c.mustExist != nullptr) {
+            EXPECT_TRUE(std::filesystem::is_directory(c.mustExist)) << c.path;
+        }
     }
     EXPECT_FALSE(std::filesystem::exists("d/e/f.txt"));
     // An absolute path works as well.
