@@ -1,0 +1,79 @@
+#pragma once
+// One client connection as the HTTP library's stream: reads through a buffer, writes all
+// it is given, and knows what was sent of the current response. The fault injector uses it
+// to cut a response after a number of bytes, to pause while watching for the client leaving,
+// and to ask for the connection to end after the response.
+
+#include <httplib.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace davserve {
+
+class ConnectionStream : public httplib::Stream {
+public:
+    // fd: the accepted socket (not owned). stopping: set when the server shuts down; every
+    // wait gives up soon after it is set.
+    ConnectionStream(int fd, const std::atomic<bool>& stopping);
+
+    bool is_readable() const override;
+    bool is_writable() const override;
+    ssize_t read(char* ptr, size_t size) override;
+    ssize_t write(const char* ptr, size_t size) override;
+    void get_remote_ip_and_port(std::string& ip, int& port) const override;
+    void get_local_ip_and_port(std::string& ip, int& port) const override;
+    socket_t socket() const override { return m_fd; }
+
+    // Waits up to idleSeconds for the next request to begin; false when none came, the
+    // client closed the connection or the server is stopping.
+    bool WaitForRequest(double idleSeconds);
+
+    // Starts the accounting of a new response and clears its per-response settings.
+    void BeginResponse();
+    // Body bytes of the current response sent so far (status line and headers excluded).
+    uint64_t BodyBytesSent() const;
+
+    // Shuts the connection down once `bytes` bytes of the current response (status line and
+    // headers included) are out; writes beyond fail.
+    void LimitResponseBytes(uint64_t bytes);
+    // True once such a limit cut the connection.
+    bool WasCut() const { return m_cut; }
+
+    // Asks for the connection to close once the current response is out.
+    void RequestClose() { m_closeAfterResponse = true; }
+    bool CloseRequested() const { return m_closeAfterResponse; }
+
+    // The name of the fault applied to the current response ("" none), for the request log.
+    void SetFaultName(const std::string& name) { m_faultName = name; }
+    const std::string& FaultName() const { return m_faultName; }
+
+    // Waits up to seconds; false as soon as the client has closed its side or the server
+    // is stopping (true when the whole time passed).
+    bool Pause(double seconds) const;
+
+private:
+    bool WaitFor(short events, int timeoutMs) const;
+    void Account(const char* data, size_t n);
+
+    int m_fd;
+    const std::atomic<bool>& m_stopping;
+    std::array<char, 16384> m_readBuffer{};
+    size_t m_readStart = 0;
+    size_t m_readEnd = 0;
+
+    uint64_t m_responseBytes = 0;
+    uint64_t m_headerBytes = 0;     // length of the status line and headers once complete
+    bool m_headersDone = false;
+    int m_headerEndMatch = 0;       // how much of "\r\n\r\n" the last bytes matched
+    std::string m_responseStart;    // first bytes, to tell an interim "100 Continue"
+    bool m_limited = false;
+    uint64_t m_limit = 0;
+    bool m_cut = false;
+    bool m_closeAfterResponse = false;
+    std::string m_faultName;
+};
+
+}  // namespace davserve

@@ -1,0 +1,166 @@
+#include "tools/serve/FaultInjector.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace davserve {
+
+namespace {
+
+// Bytes handed to the connection at a time.
+constexpr size_t kChunk = 256 * 1024;
+
+// Interval at which a stalled answer checks whether the client is still there.
+constexpr double kStallCheckSeconds = 1.0;
+
+// Reads body bytes [offset, offset + length) in chunks, inverts those at the flip offsets
+// and hands them to write; false when reading or writing fails.
+class BodyPump {
+public:
+    BodyPump(std::shared_ptr<BodySource> body, std::vector<uint64_t> flips)
+        : m_body(std::move(body)), m_flips(std::move(flips)) {}
+
+    bool Send(uint64_t offset, uint64_t length, httplib::DataSink& sink) {
+        uint64_t end = std::min(offset + length, m_body->Size());
+        while (offset < end) {
+            size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, end - offset));
+            if (m_buffer.size() < want) m_buffer.resize(want);
+            ssize_t got = m_body->Read(offset, m_buffer.data(), want);
+            if (got <= 0) return false;
+            for (uint64_t flip : m_flips)
+                if (flip >= offset && flip < offset + static_cast<uint64_t>(got))
+                    m_buffer[flip - offset] = static_cast<char>(~m_buffer[flip - offset]);
+            if (!sink.write(m_buffer.data(), static_cast<size_t>(got))) return false;
+            offset += static_cast<uint64_t>(got);
+        }
+        return true;
+    }
+
+    uint64_t Size() const { return m_body->Size(); }
+
+private:
+    std::shared_ptr<BodySource> m_body;
+    std::vector<uint64_t> m_flips;
+    std::vector<char> m_buffer;
+};
+
+std::shared_ptr<BodySource> EmptyIfNull(const std::shared_ptr<BodySource>& body) {
+    return body ? body : BodySource::FromText(std::string());
+}
+
+// A body with Content-Length.
+void SetLengthBody(httplib::Response& res, const std::string& type,
+                   const std::shared_ptr<BodyPump>& pump) {
+    if (pump->Size() == 0) {
+        res.set_content(std::string(), type);
+        return;
+    }
+    res.set_content_provider(static_cast<size_t>(pump->Size()), type,
+                             [pump](size_t offset, size_t length, httplib::DataSink& sink) {
+                                 return pump->Send(offset, length, sink);
+                             });
+}
+
+// A body without Content-Length, chunked or ended by closing the connection.
+void SetNoLengthBody(httplib::Response& res, const std::string& type,
+                     const std::shared_ptr<BodyPump>& pump, bool chunked,
+                     ConnectionStream& connection) {
+    auto provider = [pump](size_t offset, httplib::DataSink& sink) {
+        uint64_t length = std::min<uint64_t>(kChunk, pump->Size() - std::min<uint64_t>(offset, pump->Size()));
+        if (length == 0) {
+            sink.done();
+            return true;
+        }
+        return pump->Send(offset, length, sink);
+    };
+    if (chunked) {
+        res.set_chunked_content_provider(type, provider);
+    } else {
+        res.set_header("Connection", "close");
+        connection.RequestClose();
+        res.set_content_provider(type, provider);
+    }
+}
+
+}  // namespace
+
+void Respond(const Answer& answer, const Fault* fault, httplib::Response& res,
+             ConnectionStream& connection) {
+    auto body = EmptyIfNull(answer.body);
+    std::vector<uint64_t> flips;
+    if (fault && fault->kind == FaultKind::Flip) flips = fault->offsets;
+    auto pump = std::make_shared<BodyPump>(body, flips);
+    res.status = answer.status;
+
+    if (!fault) {
+        SetLengthBody(res, answer.contentType, pump);
+        return;
+    }
+    connection.SetFaultName(fault->name);
+    ConnectionStream* conn = &connection;
+    const std::string& type = answer.contentType;
+    switch (fault->kind) {
+    case FaultKind::Status:
+        res.status = fault->status;
+        SetLengthBody(res, "text/plain",
+                      std::make_shared<BodyPump>(
+                          BodySource::FromText("fault " + std::to_string(fault->status) + "\n"),
+                          std::vector<uint64_t>()));
+        return;
+    case FaultKind::Redirect:
+        res.set_redirect(fault->text, 302);
+        res.status = 302;
+        return;
+    case FaultKind::Body:
+        res.status = 200;
+        SetLengthBody(res, "text/plain",
+                      std::make_shared<BodyPump>(BodySource::FromText(fault->text),
+                                                 std::vector<uint64_t>()));
+        return;
+    case FaultKind::NoLength:
+        SetNoLengthBody(res, type, pump, fault->chunked, connection);
+        return;
+    case FaultKind::Delay:
+        connection.Pause(fault->seconds);
+        SetLengthBody(res, type, pump);
+        return;
+    case FaultKind::Flip:
+        SetLengthBody(res, type, pump);
+        return;
+    case FaultKind::Close:
+        connection.LimitResponseBytes(fault->count);
+        SetLengthBody(res, type, pump);
+        return;
+    case FaultKind::Truncate:
+    case FaultKind::Stall:
+    case FaultKind::Trickle:
+        break;
+    }
+    if (pump->Size() == 0) {
+        SetLengthBody(res, type, pump);
+        return;
+    }
+    Fault f = *fault;
+    res.set_content_provider(
+        static_cast<size_t>(pump->Size()), type,
+        [pump, f, conn](size_t offset, size_t length, httplib::DataSink& sink) {
+            switch (f.kind) {
+            case FaultKind::Truncate:
+                if (offset >= f.count) return false;  // the library then closes
+                return pump->Send(offset, std::min<uint64_t>(length, f.count - offset), sink);
+            case FaultKind::Stall:
+                if (offset < f.count)
+                    return pump->Send(offset, std::min<uint64_t>(length, f.count - offset), sink);
+                while (conn->Pause(kStallCheckSeconds)) {
+                }
+                return false;
+            case FaultKind::Trickle:
+                if (offset > 0 && !conn->Pause(f.seconds)) return false;
+                return pump->Send(offset, 1, sink);
+            default:
+                return false;
+            }
+        });
+}
+
+}  // namespace davserve
