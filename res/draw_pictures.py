@@ -318,7 +318,7 @@ def moon(img):
 def clouds(img):
     n = fbm((W, H), 31, cells=(5, 9), octaves=6, persistence=0.5)
     band = lgradient_v((W, H), [(0.0, 0), (0.12, 255), (0.45, 255), (0.62, 60), (0.75, 0)])
-    dens = ImageChops.multiply(curve(n, lambda t: smoothstep(0.50, 0.85, t)), band)
+    dens = ImageChops.multiply(curve(n, lambda t: smoothstep(0.42, 0.80, t)), band)
     col = Image.new("RGB", (W, H), (30, 20, 48))
     paint(col, (150, 120, 176), radial((W, H), MOON[:2], 300, 1.4), 0.9)
     paint(col, (140, 70, 80), lgradient_v((W, H), [(0.3, 0), (0.6, 255)]), 0.6)
@@ -355,50 +355,101 @@ def castle_fn(d, s):
                                  (836, 848, 252, 232)]:
         rect(x0, top, x1, 300)
         roof(x0 - 3, x1 + 3, top + 2, rtop)
-    # a bridge of arches down the crag
-    rect(972, 300, 1030, 308)
 
 
 CASTLE_WINDOWS = [(903, 226), (903, 246), (895, 270), (911, 270), (859, 250), (943, 244),
                   (943, 264), (968, 270), (842, 266), (882, 284), (926, 286)]
 
 
+def jagged(p0, p1, seed, amplitude, levels=6, roughness=0.55):
+    """A rough line from p0 to p1: midpoint displacement across the line's direction."""
+    rng = random.Random(seed)
+    pts = [p0, p1]
+    amp = amplitude
+    for _ in range(levels):
+        out = [pts[0]]
+        for a, b in zip(pts, pts[1:]):
+            dx, dy = b[0] - a[0], b[1] - a[1]
+            length = math.hypot(dx, dy) or 1.0
+            off = rng.uniform(-amp, amp)
+            out.append(((a[0] + b[0]) / 2 - dy / length * off, (a[1] + b[1]) / 2 + dx / length * off))
+            out.append(b)
+        pts = out
+        amp *= roughness
+    return pts
+
+
+def crag_outline():
+    """The rock under the castle: steep, broken flanks and a narrow top."""
+    left = jagged((700, 640), (842, 304), 3, 26)
+    top = jagged((842, 304), (978, 302), 4, 3, levels=4)
+    right = jagged((978, 302), (1110, 640), 6, 24)
+    return left + top[1:] + right[1:]
+
+
+def ridge_y(points, x):
+    for (x0, y0), (x1, y1) in zip(points, points[1:]):
+        if x0 <= x <= x1:
+            return y0 + (y1 - y0) * (x - x0) / (x1 - x0)
+    return points[-1][1]
+
+
+def pines_fn(points, seed, count, x_range, heights):
+    rng = random.Random(seed)
+
+    def fn(d, s):
+        for _ in range(count):
+            x = rng.uniform(*x_range)
+            h = rng.uniform(*heights)
+            y = ridge_y(points, x) + 3
+            w = h * 0.36
+            for k in range(4):
+                ty = y - h * (0.25 + 0.25 * k)
+                tw = w * (1.0 - 0.2 * k)
+                d.polygon([((x - tw) * s, (ty + h * 0.35) * s), ((x + tw) * s, (ty + h * 0.35) * s),
+                           (x * s, (ty - h * 0.12) * s)], fill=255)
+            d.rectangle(((x - 1) * s, (y - h * 0.3) * s, (x + 1) * s, (y + 4) * s), fill=255)
+    return fn
+
+
 def landscape(img):
-    # far range
-    far = ridge(5, 432, 70, 0.55)
-    paint(img, (74, 44, 84), polygon_cov(far + [(W + 20, H), (-20, H)]))
+    # far range: tall, faint peaks
+    far = ridge(5, 420, 110, 0.5)
+    paint(img, (80, 48, 90), polygon_cov(far + [(W + 20, H), (-20, H)]))
+    far_cov = polygon_cov(far + [(W + 20, H), (-20, H)])
+    rim = ImageChops.subtract(far_cov, shift(far_cov, 0, 3))
+    paint(img, (200, 150, 190), rim, 0.35)
     fog(img, 452, 80, 11, (176, 104, 120), 0.45)
-    # middle range, with the crag rising under the castle
-    mid = ridge(8, 482, 80, 0.52)
-    mid = [(x, min(y, crag_height(x, y))) for x, y in mid]
-    paint(img, (44, 27, 56), polygon_cov(mid + [(W + 20, H), (-20, H)]))
+    # middle range
+    mid = ridge(8, 488, 70, 0.52)
+    paint(img, (48, 29, 60), polygon_cov(mid + [(W + 20, H), (-20, H)]))
+    fog(img, 500, 60, 12, (160, 90, 110), 0.30)
+    # the crag and its castle, lit from the moon on the left
+    crag = polygon_cov(crag_outline() + [(1110, H), (700, H)])
     castle = coverage((W, H), castle_fn, 2)
-    paint(img, (40, 24, 52), castle)
+    both = ImageChops.lighter(crag, castle)
+    paint(img, (36, 22, 48), both)
+    rock = fbm((W, H), 19, cells=(24, 14), octaves=4, persistence=0.6)
+    paint(img, (70, 50, 96), ImageChops.multiply(crag, curve(rock, lambda t: smoothstep(0.55, 1.0, t))), 0.5)
+    rim = ImageChops.subtract(both, shift(both, 3, 2))
+    paint(img, (170, 150, 214), ImageChops.multiply(rim, lgradient_v((W, H), [(0.15, 255), (0.7, 0)])), 0.7)
     lights = Image.new("L", (W, H), 0)
     dl = ImageDraw.Draw(lights)
     for x, y in CASTLE_WINDOWS:
         dl.rectangle((x, y, x + 1, y + 3), fill=255)
     paint(img, EMBER, lights.filter(ImageFilter.GaussianBlur(3)), 0.9)
     paint(img, (254, 214, 140), lights)
-    fog(img, 520, 90, 13, (150, 84, 104), 0.40)
-    # near hills
-    near = ridge(21, 560, 50, 0.5)
-    paint(img, (22, 14, 30), polygon_cov(near + [(W + 20, H), (-20, H)]))
-    fog(img, 600, 60, 17, (110, 60, 84), 0.35)
-    nearest = ridge(33, 640, 36, 0.6)
-    paint(img, (10, 7, 16), polygon_cov(nearest + [(W + 20, H), (-20, H)]))
-
-
-def crag_height(x, y):
-    """The crag's outline: a steep rock under the castle between x 800 and 1050."""
-    if 820 <= x <= 1000:
-        top = 296 + 0.012 * (x - 910) ** 2 * 0.25
-        return min(y, top + max(0, abs(x - 910) - 70) * 2.4)
-    if 760 <= x < 820:
-        return min(y, 330 + (820 - x) * 2.6)
-    if 1000 < x <= 1070:
-        return min(y, 322 + (x - 1000) * 2.2)
-    return y
+    fog(img, 540, 90, 13, (150, 84, 104), 0.40)
+    # near hills with pines
+    near = ridge(21, 566, 44, 0.5)
+    near_cov = ImageChops.lighter(polygon_cov(near + [(W + 20, H), (-20, H)]),
+                                  coverage((W, H), pines_fn(near, 9, 70, (0, 760), (14, 34)), 2))
+    paint(img, (22, 14, 30), near_cov)
+    fog(img, 606, 60, 17, (110, 60, 84), 0.35)
+    nearest = ridge(33, 640, 30, 0.6)
+    nearest_cov = ImageChops.lighter(polygon_cov(nearest + [(W + 20, H), (-20, H)]),
+                                     coverage((W, H), pines_fn(nearest, 10, 40, (0, 1280), (24, 50)), 2))
+    paint(img, (10, 7, 16), nearest_cov)
 
 
 def embers(img):
@@ -494,7 +545,7 @@ def furniture(img):
     # label area: the captions and values of both columns, the status line and the bar
     panel(img, (114, 607, 996, 715), 8, (4, 3, 8), 0.55, (150, 116, 64), 0.35)
     # the progress bar's groove (the bar itself is 126,635 832x12)
-    panel(img, (121, 630, 963, 652), 6, (2, 2, 4), 0.9, (176, 136, 74), 0.75)
+    panel(img, (122, 633, 962, 650), 5, (2, 2, 4), 0.9, (176, 136, 74), 0.75)
     # the start button's niche
     paint(img, (255, 120, 40), radial((W, H), (1129, 648), 170, 2.0), 0.35)
     panel(img, (1003, 608, 1256, 687), 10, (4, 3, 8), 0.7, (176, 136, 74), 0.6)
