@@ -316,13 +316,20 @@ def moon(img):
 
 
 def clouds(img):
-    n = fbm((W, H), 31, cells=(5, 9), octaves=6, persistence=0.5)
-    band = lgradient_v((W, H), [(0.0, 0), (0.12, 255), (0.45, 255), (0.62, 60), (0.75, 0)])
-    dens = ImageChops.multiply(curve(n, lambda t: smoothstep(0.42, 0.80, t)), band)
-    col = Image.new("RGB", (W, H), (30, 20, 48))
-    paint(col, (150, 120, 176), radial((W, H), MOON[:2], 300, 1.4), 0.9)
-    paint(col, (140, 70, 80), lgradient_v((W, H), [(0.3, 0), (0.6, 255)]), 0.6)
-    paint(img, col, dens, 0.85)
+    n = fbm((W, H), 31, cells=(4, 10), octaves=6, persistence=0.5)
+    band = lgradient_v((W, H), [(0.0, 0), (0.10, 200), (0.45, 255), (0.62, 60), (0.75, 0)])
+    dens = ImageChops.multiply(curve(n, lambda t: smoothstep(0.40, 0.85, t)), band)
+    col = Image.new("RGB", (W, H), (34, 22, 54))
+    paint(col, (176, 150, 200), radial((W, H), MOON[:2], 280, 1.6), 0.95)
+    paint(col, (150, 74, 86), lgradient_v((W, H), [(0.3, 0), (0.6, 255)]), 0.6)
+    paint(img, col, dens, 0.8)
+    # thin streaks drifting across the moon
+    streaks = fbm((W, H), 37, cells=(2, 24), octaves=4, persistence=0.5)
+    sband = lgradient_v((W, H), [(0.14, 0), (0.25, 255), (0.33, 0)])
+    sdens = ImageChops.multiply(curve(streaks, lambda t: smoothstep(0.55, 0.9, t)), sband)
+    paint(img, col, sdens, 0.75)
+    # a faint violet haze over the upper left, behind the title
+    paint(img, (90, 50, 130), radial((W, H), (380, 150), 520, 1.8), 0.25)
 
 
 def fog(img, y, height, seed, colour, strength):
