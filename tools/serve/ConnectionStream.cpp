@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 namespace davserve {
 
@@ -68,7 +69,8 @@ bool ConnectionStream::WaitForRequest(double idleSeconds) {
 
 ssize_t ConnectionStream::read(char* ptr, size_t size) {
     if (m_readStart == m_readEnd) {
-        if (!WaitFor(POLLIN, kReadTimeoutMs)) return -1;
+        // The client may be waiting for what is held back (an interim "100 Continue").
+        if (!Flush() || !WaitFor(POLLIN, kReadTimeoutMs)) return -1;
         ssize_t n;
         do {
             n = ::recv(m_fd, m_readBuffer.data(), m_readBuffer.size(), 0);
@@ -91,26 +93,55 @@ ssize_t ConnectionStream::write(const char* ptr, size_t size) {
         allowed = static_cast<size_t>(m_limit - m_responseBytes);
         cutHere = true;
     }
-    size_t sent = 0;
-    while (sent < allowed) {
-        ssize_t n = ::send(m_fd, ptr + sent, allowed - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            Account(ptr + sent, static_cast<size_t>(n));
-            sent += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!WaitFor(POLLOUT, kWriteTimeoutMs)) return -1;
-        } else {
-            return -1;
-        }
+    if (allowed > 0) {
+        // Send what was held back and all but the last byte of this write; hold that one.
+        if (!Send(ptr, allowed - 1)) return -1;
+        m_held = ptr[allowed - 1];
+        m_holding = true;
+        Account(ptr, allowed);
     }
     if (cutHere) {
         m_cut = true;
-        ::shutdown(m_fd, SHUT_RDWR);
         return -1;
     }
-    return static_cast<ssize_t>(sent);
+    return static_cast<ssize_t>(size);
+}
+
+bool ConnectionStream::Send(const char* ptr, size_t size) {
+    iovec parts[2];
+    parts[0] = iovec{&m_held, m_holding ? size_t{1} : size_t{0}};
+    parts[1] = iovec{const_cast<char*>(ptr), size};
+    int first = 0;
+    while (first < 2) {
+        if (parts[first].iov_len == 0) {
+            ++first;
+            continue;
+        }
+        msghdr message{};
+        message.msg_iov = parts + first;
+        message.msg_iovlen = static_cast<size_t>(2 - first);
+        ssize_t n = ::sendmsg(m_fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!WaitFor(POLLOUT, kWriteTimeoutMs)) return false;
+            continue;
+        }
+        if (n <= 0) return false;
+        for (size_t done = static_cast<size_t>(n); done > 0 && first < 2;) {
+            size_t step = std::min(done, parts[first].iov_len);
+            parts[first].iov_base = static_cast<char*>(parts[first].iov_base) + step;
+            parts[first].iov_len -= step;
+            done -= step;
+            if (parts[first].iov_len == 0) ++first;
+        }
+    }
+    m_holding = false;
+    return true;
+}
+
+bool ConnectionStream::Flush() {
+    if (!m_holding) return true;
+    return Send(nullptr, 0);
 }
 
 void ConnectionStream::Account(const char* data, size_t n) {
@@ -158,7 +189,8 @@ void ConnectionStream::LimitResponseBytes(uint64_t bytes) {
     m_limit = bytes;
 }
 
-bool ConnectionStream::Pause(double seconds) const {
+bool ConnectionStream::Pause(double seconds) {
+    if (!Flush()) return false;
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(seconds));
     while (!m_stopping) {

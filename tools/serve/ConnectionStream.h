@@ -3,6 +3,10 @@
 // it is given, and knows what was sent of the current response. The fault injector uses it
 // to cut a response after a number of bytes, to pause while watching for the client leaving,
 // and to ask for the connection to end after the response.
+//
+// The last byte written is held back until the next write, a pause or Flush, so that the
+// request log line (written when the library has handed over the whole answer) is in the
+// log before the client can see the answer end.
 
 #include <httplib.h>
 
@@ -36,8 +40,8 @@ public:
     // Body bytes of the current response sent so far (status line and headers excluded).
     uint64_t BodyBytesSent() const;
 
-    // Shuts the connection down once `bytes` bytes of the current response (status line and
-    // headers included) are out; writes beyond fail.
+    // Lets only `bytes` bytes of the current response (status line and headers included)
+    // out; writes beyond fail and WasCut turns true, after which the connection is ended.
     void LimitResponseBytes(uint64_t bytes);
     // True once such a limit cut the connection.
     bool WasCut() const { return m_cut; }
@@ -50,12 +54,17 @@ public:
     void SetFaultName(const std::string& name) { m_faultName = name; }
     const std::string& FaultName() const { return m_faultName; }
 
-    // Waits up to seconds; false as soon as the client has closed its side or the server
-    // is stopping (true when the whole time passed).
-    bool Pause(double seconds) const;
+    // Sends the byte held back; false when the connection failed.
+    bool Flush();
+
+    // Sends what is held back, then waits up to seconds; false as soon as the client has
+    // closed its side or the server is stopping (true when the whole time passed).
+    bool Pause(double seconds);
 
 private:
     bool WaitFor(short events, int timeoutMs) const;
+    // Sends the held byte, then size bytes from ptr; false when the connection failed.
+    bool Send(const char* ptr, size_t size);
     void Account(const char* data, size_t n);
 
     int m_fd;
@@ -63,6 +72,8 @@ private:
     std::array<char, 16384> m_readBuffer{};
     size_t m_readStart = 0;
     size_t m_readEnd = 0;
+    char m_held = 0;
+    bool m_holding = false;
 
     uint64_t m_responseBytes = 0;
     uint64_t m_headerBytes = 0;     // length of the status line and headers once complete

@@ -4,6 +4,8 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -91,6 +93,10 @@ void DavServer::Stop() {
 ConnectionStream* DavServer::CurrentConnection() { return t_connection; }
 
 bool DavServer::process_and_close_socket(socket_t sock) {
+    // Answers end with a separate one-byte send (see ConnectionStream); without this the
+    // kernel would hold it back until the client acknowledges the rest.
+    int noDelay = 1;
+    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
     ConnectionStream stream(sock, m_stopping);
     t_connection = &stream;
     bool ok = true;
@@ -98,6 +104,8 @@ bool DavServer::process_and_close_socket(socket_t sock) {
         stream.BeginResponse();
         bool closedByClient = false;
         ok = process_request(stream, false, closedByClient, nullptr);
+        // The answer is logged; now the client may see its end.
+        if (!stream.Flush()) ok = false;
         if (!ok || closedByClient || stream.CloseRequested() || stream.WasCut()) break;
     }
     t_connection = nullptr;
