@@ -929,7 +929,8 @@ def main():
                 a, cov = plate(size, (0, 0, size[0], size[1]), 13, state, "게임 시작", start_font,
                                "ember")
             else:
-                a, cov = medallion(size, maker, state)
+                accent = (232, 70, 52) if name == "close" else (255, 170, 80)
+                a, cov = medallion(size, maker, state, accent)
             save(out_dir, rid, "%s_%s" % (name, state), finish_button(a, cov, backdrop))
         save(out_dir, mask_id, name + "_mask", mask_picture(cov))
 
