@@ -21,6 +21,8 @@ public:
     BodySource& operator=(const BodySource&) = delete;
 
     uint64_t Size() const { return m_size; }
+    // The open file of a file body; -1 for a text body.
+    int FileDescriptor() const { return m_fd; }
     // Copies up to n bytes from offset into buf; the count copied, 0 at the end, -1 when
     // the file cannot be read.
     ssize_t Read(uint64_t offset, char* buf, size_t n) const;

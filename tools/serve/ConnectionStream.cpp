@@ -6,8 +6,10 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
+#include <unistd.h>
 
 namespace davserve {
 
@@ -70,11 +72,12 @@ bool ConnectionStream::WaitForRequest(double idleSeconds) {
 ssize_t ConnectionStream::read(char* ptr, size_t size) {
     if (m_readStart == m_readEnd) {
         // The client may be waiting for what is held back (an interim "100 Continue").
-        if (!Flush() || !WaitFor(POLLIN, kReadTimeoutMs)) return -1;
+        if (!Flush()) return -1;
         ssize_t n;
         do {
-            n = ::recv(m_fd, m_readBuffer.data(), m_readBuffer.size(), 0);
-        } while (n < 0 && errno == EINTR);
+            if (!WaitFor(POLLIN, kReadTimeoutMs)) return -1;
+            n = ::recv(m_fd, m_readBuffer.data(), m_readBuffer.size(), MSG_DONTWAIT);
+        } while (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK));
         if (n <= 0) return n;
         m_readStart = 0;
         m_readEnd = static_cast<size_t>(n);
@@ -87,6 +90,11 @@ ssize_t ConnectionStream::read(char* ptr, size_t size) {
 
 ssize_t ConnectionStream::write(const char* ptr, size_t size) {
     if (m_cut) return -1;
+    if (m_skip > 0) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(size, m_skip));
+        m_skip -= n;
+        return static_cast<ssize_t>(n);
+    }
     size_t allowed = size;
     bool cutHere = false;
     if (m_limited && m_responseBytes + size >= m_limit) {
@@ -139,6 +147,31 @@ bool ConnectionStream::Send(const char* ptr, size_t size) {
     return true;
 }
 
+bool ConnectionStream::SendFileRange(int fileFd, uint64_t offset, uint64_t length) {
+    if (length == 0) return true;
+    if (!m_headersDone || m_limited || !Flush()) return false;
+    off_t position = static_cast<off_t>(offset);
+    uint64_t left = length - 1;  // the last byte is held back like any other
+    while (left > 0) {
+        ssize_t n = ::sendfile(m_fd, fileFd, &position,
+                               static_cast<size_t>(std::min<uint64_t>(left, 1u << 30)));
+        if (n > 0) {
+            left -= static_cast<uint64_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!WaitFor(POLLOUT, kWriteTimeoutMs)) return false;
+        } else {
+            return false;  // an error, or the file became shorter
+        }
+    }
+    if (::pread(fileFd, &m_held, 1, static_cast<off_t>(offset + length - 1)) != 1) return false;
+    m_holding = true;
+    m_responseBytes += length;
+    m_skip += length;
+    return true;
+}
+
 bool ConnectionStream::Flush() {
     if (!m_holding) return true;
     return Send(nullptr, 0);
@@ -177,6 +210,7 @@ void ConnectionStream::BeginResponse() {
     m_responseStart.clear();
     m_limited = false;
     m_limit = 0;
+    m_skip = 0;
     m_faultName.clear();
 }
 

@@ -54,6 +54,12 @@ public:
     void SetFaultName(const std::string& name) { m_faultName = name; }
     const std::string& FaultName() const { return m_faultName; }
 
+    // Sends length body bytes of the open file fileFd from offset without copying them
+    // through memory. The library must then be handed exactly length bytes to write (any
+    // content): those writes only advance its count. False when the connection or the file
+    // failed, or when the headers are not out yet or a byte limit is set.
+    bool SendFileRange(int fileFd, uint64_t offset, uint64_t length);
+
     // Sends the byte held back; false when the connection failed.
     bool Flush();
 
@@ -83,6 +89,7 @@ private:
     bool m_limited = false;
     uint64_t m_limit = 0;
     bool m_cut = false;
+    uint64_t m_skip = 0;            // bytes of library writes already sent by SendFileRange
     bool m_closeAfterResponse = false;
     std::string m_faultName;
 };

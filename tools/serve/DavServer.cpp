@@ -1,6 +1,7 @@
 #include "tools/serve/DavServer.h"
 
 #include <cmath>
+#include <fcntl.h>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -97,6 +98,8 @@ bool DavServer::process_and_close_socket(socket_t sock) {
     // kernel would hold it back until the client acknowledges the rest.
     int noDelay = 1;
     ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
+    // Every wait on the socket is a poll that watches for the server stopping.
+    ::fcntl(sock, F_SETFL, ::fcntl(sock, F_GETFL) | O_NONBLOCK);
     ConnectionStream stream(sock, m_stopping);
     t_connection = &stream;
     bool ok = true;
