@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -137,6 +138,27 @@ TEST(DialogTest, MinimiseAndTheRepairOffer) {
                       "msgbox 클라이언트 복구|아래 '확인' 버튼을 통해 클라이언트 오류 해결을 시도할 수 있습니다.\r\n "
                       "클라이언트 복구에 다소 시간이 걸릴 수 있으니 잠시 기다려주세요.",
                       "answer 2", kCloseBox, "answer 1", "end"}));
+}
+
+TEST(DialogTest, AConfirmedCloseEndsCleanlyWhileAWorkerKeepsSendingToTheDialog) {
+    DialogRun run;
+    run.frontend->answers = {true};
+    std::thread worker;
+    std::atomic<int> sends{0};
+    run.frontend->onOpened = [&](platform::WindowHandle dialog, platform::DialogHooks&) {
+        worker = std::thread([&, dialog] {
+            // A worker reporting progress; once the dialog is gone its sends return at once.
+            while (platform::IsWindow(dialog)) {
+                platform::SendMessage(dialog, platform::kMsgUser + 0x4926, 1, 2);
+                ++sends;
+            }
+        });
+        PostMessage(dialog, kMsgCommand, IDC_BTN_CLOSE, 0);
+    };
+    run.Run();
+    worker.join();
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.frontend->Events().back(), "end");
 }
 
 TEST(DialogTest, WebLinkButtonsHandTheirPageToTheShell) {
