@@ -30,7 +30,8 @@ std::string ReadValue(const std::string& section, const std::string& key,
 size_t LineCount(const std::string& path) {
     std::string text;
     if (!platform::ReadWholeFile(path, text, SPECIAL_FILE_MAX_SIZE)) return 0;
-    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const size_t ends = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    return ends + (!text.empty() && text.back() != '\n' ? 1 : 0);
 }
 
 }  // namespace
