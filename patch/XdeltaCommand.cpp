@@ -5,6 +5,7 @@
 extern "C" {
 int xd3_main_cmdline(int argc, char** argv);
 extern void (*xprintf_message_func)(const char* message);
+size_t dav_xd3_release_all(void);
 }
 
 namespace {
@@ -38,6 +39,7 @@ XdeltaRun RunXdeltaCommand(const std::vector<std::string>& args) {
     g_captured = &run.messages;
     xprintf_message_func = CaptureMessage;
     run.exitCode = xd3_main_cmdline(int(storage.size()), argv.data());
+    run.releasedBlocks = dav_xd3_release_all();
     g_captured = nullptr;
     return run;
 }

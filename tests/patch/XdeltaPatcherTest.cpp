@@ -153,4 +153,19 @@ TEST_F(XdeltaPatcherTest, MessagesAreCapturedNotPrinted) {
     EXPECT_NE(run.messages.find("missing"), std::string::npos) << run.messages;
 }
 
+TEST_F(XdeltaPatcherTest, FailedRunsLeaveNothingAllocated) {
+    // A successful run frees all it took, so freeing leftovers never touches live state.
+    const XdeltaRun encoded = RunXdeltaCommand({"xdelta3", "-e", "-s", PathOf("source"), PathOf("target"), PathOf("delta")});
+    ASSERT_EQ(encoded.exitCode, 0);
+    EXPECT_EQ(encoded.releasedBlocks, 0u);
+    const XdeltaRun decoded = RunXdeltaCommand({"xdelta3", "-d", "-s", PathOf("source"), PathOf("delta"), PathOf("out")});
+    ASSERT_EQ(decoded.exitCode, 0);
+    EXPECT_EQ(decoded.releasedBlocks, 0u);
+    // Decoding against the wrong source fails in the middle, with its stream still open.
+    WriteFile(PathOf("other"), MixedData(300000, 99));
+    const XdeltaRun failed = RunXdeltaCommand({"xdelta3", "-d", "-s", PathOf("other"), PathOf("delta"), PathOf("out2")});
+    EXPECT_NE(failed.exitCode, 0);
+    EXPECT_GT(failed.releasedBlocks, 0u);
+}
+
 }  // namespace
