@@ -141,7 +141,9 @@ bool WaitForExit(pid_t pid, int timeoutMs, int& status) {
 
 UpdateServer::UpdateServer(const std::string& root, UpdateServerOptions options) {
     if (!Start(root, options)) {
-        ADD_FAILURE() << "dav-serve did not start serving " << root << ": " << ErrorOutput();
+        const char* binDir = std::getenv("DAV_BIN_DIR");
+        ADD_FAILURE() << (binDir ? binDir : "$DAV_BIN_DIR") << "/dav-serve did not start serving "
+                      << root << ": " << ErrorOutput();
         Stop();
         m_port = 0;
     }
