@@ -23,6 +23,24 @@ constexpr uint32_t kRateIntervalMs = 1000;
 // Redirects followed before a transfer is given up, so a redirect loop cannot run forever.
 constexpr long kMaxRedirects = 30;
 
+// Puts the finished temporary file in place of the destination, replacing an existing one
+// (read-only or not) in one step, so the destination is always the old file or the new one:
+// a rename on the same volume, else a copy to a sibling of the destination renamed over it.
+// The result is writable. No flush here: downloads land in work directories and are
+// verified by MD5 before the step that installs them, which flushes. False, with the
+// system's error code, when the temporary file is missing or neither way works.
+bool MoveIntoPlace(const std::string& temp, const std::string& dest, int& error) {
+    if (!platform::IsRegularFile(temp)) {
+        error = ENOENT;
+        return false;
+    }
+    if (platform::RenameReplacing(temp, dest)) return true;
+    error = errno;
+    if (CopyIntoPlace(temp, dest)) return true;
+    error = errno;
+    return false;
+}
+
 }  // namespace
 
 CAutoDownload_Curl::CAutoDownload_Curl() : m_bGlobalRef(CurlGlobalInit()) {}
@@ -142,11 +160,11 @@ void CAutoDownload_Curl::Run() {
     curl_easy_getinfo(m_pCurl, CURLINFO_RESPONSE_CODE, &responseCode);
     m_nResponseCode.store(static_cast<int>(responseCode));
     curl_off_t announcedLength = -1;
-    if (result == CURLE_OK) curl_easy_getinfo(m_pCurl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announcedLength);
+    bool received = result == CURLE_OK && responseCode == DL_HTTP_OK;
+    if (received) curl_easy_getinfo(m_pCurl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announcedLength);
     ReleaseTransfer();
 
-    uint32_t finalState = DLS_FAILED;
-    if (result == CURLE_OK && responseCode == DL_HTTP_OK) finalState = PutInPlace(announcedLength);
+    uint32_t finalState = received ? PutInPlace(announcedLength) : DLS_FAILED;
 
     // An abort caused by Stop on another thread is announced after that Stop's own message.
     WaitForOtherNotifications(GetDownloadTimings().stopNotifyWaitMs);
@@ -166,10 +184,10 @@ uint32_t CAutoDownload_Curl::PutInPlace(curl_off_t announcedLength) {
                  static_cast<long long>(fileSize));
         return DLS_SIZE_MISMATCH;
     }
-    bool copied = CopyIntoPlace(m_szTempPath, Status().destPath);
-    int error = errno;
-    platform::DeleteFile(m_szTempPath);
-    if (!copied) {
+    int error = 0;
+    bool placed = MoveIntoPlace(m_szTempPath, Status().destPath, error);
+    if (platform::PathExists(m_szTempPath)) platform::DeleteFile(m_szTempPath);
+    if (!placed) {
         WriteLog("FILE =%s, Line =%d,DownFile Error MoveFile Error ErrorCode =%d", kSourceUnit, __LINE__, error);
         return DLS_PLACE_FAILED;
     }

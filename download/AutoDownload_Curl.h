@@ -2,8 +2,8 @@
 // The downloader on libcurl's easy interface. Each Prepare makes a new easy handle and
 // truncates the temporary file "temp_d/~Qz.temp." + the destination's file name without
 // directory and extension; Run fetches into it (following redirects, aborting a stalled
-// transfer), checks the HTTP status and the announced length, and copies the file over the
-// destination. Connections and DNS answers are kept between transfers (download/CurlGlobal.h).
+// transfer), checks the HTTP status and the announced length, and puts the file in place of
+// the destination. Connections and DNS answers are kept between transfers (download/CurlGlobal.h).
 //
 // Each downloader holds a reference on libcurl's global state for its whole life, so the
 // library stays initialised while it has an easy handle, whatever order its owner uses.
@@ -46,8 +46,8 @@ private:
     bool SetOptions();
     // Closes the temporary file and destroys the easy handle, returning its share.
     void ReleaseTransfer();
-    // Checks the finished temporary file against the announced length and copies it over
-    // the destination; the final state.
+    // Checks the finished temporary file against the announced length and puts it in place
+    // of the destination; the final state.
     uint32_t PutInPlace(curl_off_t announcedLength);
 
     bool m_bGlobalRef = false;
