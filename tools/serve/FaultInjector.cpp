@@ -61,10 +61,6 @@ private:
     std::vector<char> m_buffer;
 };
 
-std::shared_ptr<BodySource> EmptyIfNull(const std::shared_ptr<BodySource>& body) {
-    return body ? body : BodySource::FromText(std::string());
-}
-
 // A body with Content-Length.
 void SetLengthBody(httplib::Response& res, const std::string& type,
                    const std::shared_ptr<BodyPump>& pump) {
@@ -99,56 +95,90 @@ void SetNoLengthBody(httplib::Response& res, const std::string& type,
     }
 }
 
+// A body with Content-Length that goes out straight from the file when it is one.
+void SetDirectBody(httplib::Response& res, const std::string& type,
+                   const std::shared_ptr<BodyPump>& pump, ConnectionStream& connection) {
+    if (pump->Size() == 0) {
+        res.set_content(std::string(), type);
+        return;
+    }
+    ConnectionStream* conn = &connection;
+    res.set_content_provider(static_cast<size_t>(pump->Size()), type,
+                             [pump, conn](size_t offset, size_t length, httplib::DataSink& sink) {
+                                 return pump->SendDirect(offset, length, sink, *conn);
+                             });
+}
+
+// A body with its full Content-Length that is cut short (truncate), falls silent (stall)
+// or comes one byte at a time (trickle).
+void SetPacedBody(httplib::Response& res, const std::string& type,
+                  const std::shared_ptr<BodyPump>& pump, const Fault& fault,
+                  ConnectionStream& connection) {
+    if (pump->Size() == 0) {
+        SetLengthBody(res, type, pump);
+        return;
+    }
+    ConnectionStream* conn = &connection;
+    res.set_content_provider(
+        static_cast<size_t>(pump->Size()), type,
+        [pump, fault, conn](size_t offset, size_t length, httplib::DataSink& sink) {
+            switch (fault.kind) {
+            case FaultKind::Truncate:
+                if (offset >= fault.count) return false;  // the connection is then closed
+                return pump->Send(offset, std::min<uint64_t>(length, fault.count - offset), sink);
+            case FaultKind::Stall:
+                if (offset < fault.count)
+                    return pump->Send(offset, std::min<uint64_t>(length, fault.count - offset),
+                                      sink);
+                while (conn->Pause(kStallCheckSeconds)) {
+                }
+                return false;
+            case FaultKind::Trickle:
+                if (offset > 0 && !conn->Pause(fault.seconds)) return false;
+                return pump->Send(offset, 1, sink);
+            default:
+                return false;
+            }
+        });
+}
+
+std::shared_ptr<BodyPump> TextPump(const std::string& text) {
+    return std::make_shared<BodyPump>(BodySource::FromText(text), std::vector<uint64_t>());
+}
+
 }  // namespace
 
 void Respond(const Answer& answer, const Fault* fault, httplib::Response& res,
              ConnectionStream& connection) {
-    auto body = EmptyIfNull(answer.body);
-    std::vector<uint64_t> flips;
-    if (fault && fault->kind == FaultKind::Flip) flips = fault->offsets;
-    auto pump = std::make_shared<BodyPump>(body, flips);
+    auto body = answer.body ? answer.body : BodySource::FromText(std::string());
+    const std::string& type = answer.contentType;
     res.status = answer.status;
-
     if (!fault) {
-        if (pump->Size() == 0) {
-            res.set_content(std::string(), answer.contentType);
-            return;
-        }
-        ConnectionStream* conn = &connection;
-        res.set_content_provider(
-            static_cast<size_t>(pump->Size()), answer.contentType,
-            [pump, conn](size_t offset, size_t length, httplib::DataSink& sink) {
-                return pump->SendDirect(offset, length, sink, *conn);
-            });
+        SetDirectBody(res, type, std::make_shared<BodyPump>(body, std::vector<uint64_t>()),
+                      connection);
         return;
     }
     connection.SetFaultName(fault->name);
-    ConnectionStream* conn = &connection;
-    const std::string& type = answer.contentType;
+    auto pump = std::make_shared<BodyPump>(
+        body, fault->kind == FaultKind::Flip ? fault->offsets : std::vector<uint64_t>());
     switch (fault->kind) {
     case FaultKind::Status:
         res.status = fault->status;
-        SetLengthBody(res, "text/plain",
-                      std::make_shared<BodyPump>(
-                          BodySource::FromText("fault " + std::to_string(fault->status) + "\n"),
-                          std::vector<uint64_t>()));
+        SetLengthBody(res, "text/plain", TextPump("fault " + std::to_string(fault->status) + "\n"));
         return;
     case FaultKind::Redirect:
         res.set_redirect(fault->text, 302);
-        res.status = 302;
         return;
     case FaultKind::Body:
         res.status = 200;
-        SetLengthBody(res, "text/plain",
-                      std::make_shared<BodyPump>(BodySource::FromText(fault->text),
-                                                 std::vector<uint64_t>()));
+        SetLengthBody(res, "text/plain", TextPump(fault->text));
         return;
     case FaultKind::NoLength:
         SetNoLengthBody(res, type, pump, fault->chunked, connection);
         return;
     case FaultKind::Delay:
         connection.Pause(fault->seconds);
-        SetLengthBody(res, type, pump);
+        SetDirectBody(res, type, pump, connection);
         return;
     case FaultKind::Flip:
         SetLengthBody(res, type, pump);
@@ -160,33 +190,9 @@ void Respond(const Answer& answer, const Fault* fault, httplib::Response& res,
     case FaultKind::Truncate:
     case FaultKind::Stall:
     case FaultKind::Trickle:
-        break;
-    }
-    if (pump->Size() == 0) {
-        SetLengthBody(res, type, pump);
+        SetPacedBody(res, type, pump, *fault, connection);
         return;
     }
-    Fault f = *fault;
-    res.set_content_provider(
-        static_cast<size_t>(pump->Size()), type,
-        [pump, f, conn](size_t offset, size_t length, httplib::DataSink& sink) {
-            switch (f.kind) {
-            case FaultKind::Truncate:
-                if (offset >= f.count) return false;  // the library then closes
-                return pump->Send(offset, std::min<uint64_t>(length, f.count - offset), sink);
-            case FaultKind::Stall:
-                if (offset < f.count)
-                    return pump->Send(offset, std::min<uint64_t>(length, f.count - offset), sink);
-                while (conn->Pause(kStallCheckSeconds)) {
-                }
-                return false;
-            case FaultKind::Trickle:
-                if (offset > 0 && !conn->Pause(f.seconds)) return false;
-                return pump->Send(offset, 1, sink);
-            default:
-                return false;
-            }
-        });
 }
 
 }  // namespace davserve
