@@ -77,6 +77,12 @@ TEST_F(ServeFaultsTest, EachKindOfFault) {
          "truncate", 1000},
         {"/data/pattern.bin=close:0", "/data/pattern.bin", 5000, CURLE_GOT_NOTHING, 0,
          [](const FetchResult& r) { EXPECT_EQ(r.headers, ""); }, "close", 0},
+        {"/data/pattern.bin=close:200", "/data/pattern.bin", 5000, CURLE_PARTIAL_FILE, 200,
+         [&](const FetchResult& r) {
+             EXPECT_EQ(r.headers.size() + r.body.size(), 200u);  // status line counts
+             EXPECT_EQ(r.body, pattern.substr(0, r.body.size()));
+         },
+         "close", -1},
         {"/data/pattern.bin=stall", "/data/pattern.bin", kShortTimeoutMs,
          CURLE_OPERATION_TIMEDOUT, 200,
          [&](const FetchResult& r) {
@@ -159,13 +165,16 @@ TEST_F(ServeFaultsTest, DirectivesChangeWhileTheServerRuns) {
     EXPECT_EQ(client.Fetch(url).status, 200);
 }
 
-TEST_F(ServeFaultsTest, PrefixDirectivesAndQueries) {
+TEST_F(ServeFaultsTest, PathsPrefixesAndQueries) {
     ASSERT_TRUE(server.Started());
     server.SetFaults({"/data/*=404", "/empty.bin=500"});
     EXPECT_EQ(Fetch(server.Url("/data/a.txt?123")).status, 404);
     EXPECT_EQ(Fetch(server.Url("/data/with%20space.txt")).status, 404);
     EXPECT_EQ(Fetch(server.Url("/empty.bin?x=1")).status, 500);
     EXPECT_EQ(Fetch(server.Url("/link-out.txt")).status, 403);
+    // A path may hold "=": it ends where a valid fault follows.
+    server.SetFaults({"/data/x=y.txt=500"});
+    EXPECT_EQ(Fetch(server.Url("/data/x=y.txt")).status, 500);
 }
 
 TEST(ServeFaultsCommandLineTest, CommandLineFaultsComeAfterTheFile) {
