@@ -21,9 +21,9 @@ constexpr size_t VALUE_BUFFER_SIZE = 520;
 
 std::string Indexed(const char* name, int index) { return name + std::to_string(index); }
 
-std::string ReadValue(const std::string& section, const std::string& key,
-                      const std::string& path) {
-    return platform::GetProfileString(section, key, "", VALUE_BUFFER_SIZE, path);
+std::string ReadValue(const platform::ProfileFile& file, const std::string& section,
+                      const std::string& key) {
+    return file.GetString(section, key, "", VALUE_BUFFER_SIZE);
 }
 
 // The number of lines of the file: no file can hold more entries than that.
@@ -36,17 +36,19 @@ size_t LineCount(const std::string& path) {
 
 }  // namespace
 
-bool QzPatchInfo::ReadPackages(const std::string& path) {
+bool QzPatchInfo::Unwrap(const std::string& path) {
     SpecialFileKey key;
     MakeCryptKey(key);
-    if (!DecryptSpecialFile(key, path)) return false;
+    return DecryptSpecialFile(key, path);
+}
 
-    m_strVersionOld = ReadValue(SECTION_PATCH_VERSION, KEY_VERSION_OLD, path);
-    m_strVersionNew = ReadValue(SECTION_PATCH_VERSION, KEY_VERSION_NEW, path);
-    const int count = platform::GetProfileInt(SECTION_PACKAGES, KEY_PACKAGE_NUM, 0, path);
+void QzPatchInfo::ReadPackages(const platform::ProfileFile& file) {
+    m_strVersionOld = ReadValue(file, SECTION_PATCH_VERSION, KEY_VERSION_OLD);
+    m_strVersionNew = ReadValue(file, SECTION_PATCH_VERSION, KEY_VERSION_NEW);
+    const int count = file.GetInt(SECTION_PACKAGES, KEY_PACKAGE_NUM, 0);
     for (int i = 0; i < count; ++i) {
         const std::vector<std::string> fields =
-            SplitAtCommas(ReadValue(SECTION_PACKAGES, Indexed("Package", i), path));
+            SplitAtCommas(ReadValue(file, SECTION_PACKAGES, Indexed("Package", i)));
         if (fields.empty()) break;  // no package line: the count overstates the list
         PatchPackageInfo package;
         package.m_strName = fields[0];
@@ -55,11 +57,9 @@ bool QzPatchInfo::ReadPackages(const std::string& path) {
         if (fields.size() > 3) package.m_strMd5 = fields[3];
         m_vecPackageInfo.push_back(std::move(package));
     }
-    return true;
 }
 
-void QzPatchInfo::ReadFileEntries(const std::string& path) {
-    size_t budget = LineCount(path);
+void QzPatchInfo::ReadFileEntries(const platform::ProfileFile& file, size_t budget) {
     for (size_t j = 0; j < m_vecPackageInfo.size(); ++j) {
         PatchPackageInfo& package = m_vecPackageInfo[j];
         const std::string section = Indexed("Package", static_cast<int>(j));
@@ -69,7 +69,7 @@ void QzPatchInfo::ReadFileEntries(const std::string& path) {
         package.m_vecFiles.reserve(package.m_vecFiles.size() + count);
         for (size_t k = 0; k < count; ++k) {
             const std::vector<std::string> fields =
-                SplitAtCommas(ReadValue(section, Indexed("File", static_cast<int>(k)), path));
+                SplitAtCommas(ReadValue(file, section, Indexed("File", static_cast<int>(k))));
             PatchFileInfo entry;
             if (fields.size() > 0) entry.m_strFilePath = fields[0];
             if (fields.size() > 1) entry.m_nType = AtoiField(fields[1]);
@@ -83,13 +83,16 @@ void QzPatchInfo::ReadFileEntries(const std::string& path) {
 
 int QzPatchInfo::InputPatchInfoFile(const std::string& path) {
     if (path.empty()) return -1;
-    if (!ReadPackages(path)) return -1;
-    ReadFileEntries(path);
+    if (!Unwrap(path)) return -1;
+    const platform::ProfileFile file(path);
+    ReadPackages(file);
+    ReadFileEntries(file, LineCount(path));
     return 0;
 }
 
 int QzPatchInfo::InputInstallInfoFile(const std::string& path) {
     if (path.empty()) return -1;
-    ReadPackages(path);
+    if (!Unwrap(path)) return 0;
+    ReadPackages(platform::ProfileFile(path));
     return 0;
 }

@@ -9,8 +9,13 @@
 // Fields are split at commas with empty pieces dropped. Install descriptions carry no
 // Package<i> sections.
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+namespace platform {
+class ProfileFile;
+}
 
 inline constexpr const char* PATCH_INFO_NAME_FORMAT = "patchinfo_%s_%s.ini";
 inline constexpr const char* INSTALL_INFO_NAME_FORMAT = "intallinfo_%s.ini";
@@ -65,10 +70,12 @@ public:
     PatchPackageInfoVec GetPackageInfoVec() const { return m_vecPackageInfo; }
 
 private:
-    // Unwraps path and reads versions and package lines; false when it cannot be unwrapped.
-    bool ReadPackages(const std::string& path);
-    // Reads the file entries of every package read.
-    void ReadFileEntries(const std::string& path);
+    // Unwraps the file at path in place; false when it cannot be unwrapped.
+    static bool Unwrap(const std::string& path);
+    // Reads the versions and appends the package lines.
+    void ReadPackages(const platform::ProfileFile& file);
+    // Reads the file entries of every package, budget entries at most in all.
+    void ReadFileEntries(const platform::ProfileFile& file, size_t budget);
 
     std::string m_strVersionOld;
     std::string m_strVersionNew;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 
 namespace platform {
 
@@ -16,5 +17,24 @@ std::string GetProfileString(const std::string& section, const std::string& key,
 
 int GetProfileInt(const std::string& section, const std::string& key, int defaultValue,
                   const std::string& path);
+
+// A profile file read once, for callers that look up many keys of one file: the same
+// rules as the functions above without reading the file again for every key. A missing
+// file reads as empty, so every lookup gives the default.
+class ProfileFile {
+public:
+    explicit ProfileFile(const std::string& path);
+
+    // As GetProfileString and GetProfileInt on the file as it was when read.
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue, size_t bufferSize) const;
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
+
+private:
+    bool Find(const std::string& section, const std::string& key, std::string& value) const;
+
+    // First value of each section and key, both folded to lower case.
+    std::unordered_map<std::string, std::string> m_values;
+};
 
 }  // namespace platform
