@@ -71,7 +71,12 @@ void ReportEventAsync(std::u16string_view name, std::u16string_view detail) {
     PendingReports& p = Pending();
     std::lock_guard<std::mutex> lock(p.mutex);
     ReapEnded(p);
-    if (!p.exitHookInstalled) p.exitHookInstalled = std::atexit(FinishAtExit) == 0;
+    if (!p.exitHookInstalled) {
+        // Handlers registered at exit run in reverse order: whatever the libraries register
+        // during their first initialisation must come before the wait for the reports.
+        HoldCurlGlobalState();
+        p.exitHookInstalled = std::atexit(FinishAtExit) == 0;
+    }
 
     auto thread = std::make_unique<platform::Thread>();
     bool started = thread->Start([&p, n = std::u16string(name), d = std::u16string(detail)] {

@@ -6,6 +6,8 @@
 
 #include <curl/curl.h>
 
+#include <mutex>
+
 namespace {
 
 // The service answers with a short status; a longer answer is not an acceptance.
@@ -40,6 +42,11 @@ private:
 };
 
 }  // namespace
+
+void HoldCurlGlobalState() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 
 bool UploadBiRecord(const std::string& url, const std::string& body,
                     const std::atomic<bool>* cancel) {

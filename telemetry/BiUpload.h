@@ -11,3 +11,9 @@
 // transfer is abandoned and the attempt fails.
 bool UploadBiRecord(const std::string& url, const std::string& body,
                     const std::atomic<bool>* cancel);
+
+// Initialises libcurl's global state once and holds it until the process ends. Asynchronous
+// reports call this on the starting thread before they arrange to be waited for at exit:
+// the TLS library registers its own clean-up at exit during this first initialisation, so
+// that clean-up runs only after the report threads have ended.
+void HoldCurlGlobalState();
