@@ -149,7 +149,14 @@ UpdateServer::UpdateServer(const std::string& root, UpdateServerOptions options)
     }
 }
 
-UpdateServer::~UpdateServer() { Stop(); }
+UpdateServer::~UpdateServer() {
+    Stop();
+    // In sanitizer builds the server is instrumented too; its reports fail the test.
+    std::string errors = ErrorOutput();
+    if (errors.find("Sanitizer") != std::string::npos ||
+        errors.find("runtime error:") != std::string::npos)
+        ADD_FAILURE() << "dav-serve reported:\n" << errors;
+}
 
 bool UpdateServer::Start(const std::string& root, const UpdateServerOptions& options) {
     const char* binDir = std::getenv("DAV_BIN_DIR");

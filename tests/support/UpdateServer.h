@@ -66,7 +66,8 @@ public:
     // start is reported as a test failure (with the server's error output) and leaves
     // Started() false.
     explicit UpdateServer(const std::string& root, UpdateServerOptions options = {});
-    // Stops the server if it still runs.
+    // Stops the server if it still runs. A sanitizer report in the server's error output
+    // is a test failure.
     ~UpdateServer();
     UpdateServer(const UpdateServer&) = delete;
     UpdateServer& operator=(const UpdateServer&) = delete;
