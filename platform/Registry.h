@@ -45,6 +45,7 @@ public:
     // False when a component cannot be created or is not a valid name.
     bool Create(RegistryHive hive, std::string_view path);
 
+    // True after a successful Open or Create.
     bool IsOpen() const { return !m_dir.empty(); }
 
     // The key's directory on disk (empty when not open).

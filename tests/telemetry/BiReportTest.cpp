@@ -2,6 +2,7 @@
 
 #include "platform/Registry.h"
 #include "telemetry/BiTimeouts.h"
+#include "tests/support/Faults.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UpdateServer.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -216,6 +218,17 @@ TEST_F(BiReportTest, AsynchronousReportsArriveAndCanBeCutShort) {
     FinishPendingReports(0);
     EXPECT_LT(SecondsSince(start), 10.0);
     EXPECT_EQ(m_server.AnalyticsRecords().size(), 3u);
+}
+
+TEST_F(BiReportTest, ReportWithoutAThreadIsDroppedWithALogLine) {
+    {
+        testsupport::ScopedFault noThreads(testsupport::FaultOp::CreateThread, 1, EAGAIN, true);
+        ReportEventAsync(u"LE_GameStartSuccess", u"");
+    }
+    FinishPendingReports(10000);
+    EXPECT_TRUE(m_server.AnalyticsRecords().empty());
+    EXPECT_NE(ReadFile(m_dir / "Launch.log").find("ReportEventAsync CreateThread Error"),
+              std::string::npos);
 }
 
 }  // namespace

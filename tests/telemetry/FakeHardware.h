@@ -14,10 +14,12 @@ public:
     FakeHardware(const FakeHardware&) = delete;
     FakeHardware& operator=(const FakeHardware&) = delete;
 
+    // The network adapter reports mac.
     void SetMac(const platform::MacAddress& mac) {
         hasMac = true;
         this->mac = mac;
     }
+    // Every new GUID is this one.
     void SetGuid(uint32_t d1, uint16_t d2, uint16_t d3, std::array<uint8_t, 8> d4) {
         hasGuid = true;
         guid = {d1, d2, d3, d4};
