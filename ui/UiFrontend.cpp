@@ -2,6 +2,8 @@
 
 #include "app/Log.h"
 #include "platform/headless/HeadlessFrontend.h"
+#include "platform/sdl/SdlFrontend.h"
+#include "ui/SkinnedLook.h"
 
 #include <array>
 #include <mutex>
@@ -9,7 +11,8 @@
 namespace {
 
 // The backends linked into the program, in order of preference for a fallback.
-const std::array<platform::FrontendBootstrap, 1> kBackends = {
+const std::array<platform::FrontendBootstrap, 2> kBackends = {
+    platform::sdl::kWindowBootstrap,
     platform::headless::kHeadlessBootstrap,
 };
 
@@ -22,6 +25,7 @@ std::function<void(const DialogModel&)> g_endHook;
 platform::Frontend& CurrentFrontend() {
     std::lock_guard lock(g_frontendMutex);
     if (!g_frontend) {
+        InstallSkinnedLook();
         platform::FrontendChoice choice = platform::ChooseFrontend(kBackends);
         g_frontend = std::move(choice.frontend);
         WriteLog("%s", choice.description.c_str());
