@@ -117,6 +117,13 @@ void Process::Close() {
     m_exitCode = m_terminateCode = 0;
 }
 
+void Process::AdoptChild(pid_t pid) {
+    Close();
+    m_pid = pid;
+    m_child = true;
+    m_pidfd = PidfdOpen(pid);
+}
+
 bool Process::Wait(uint32_t timeoutMs) {
     if (m_pid <= 0) return true;
     if (m_ended) return true;
@@ -218,10 +225,7 @@ bool CreateProcess(const std::string& commandLine, const std::string& workDir, P
     spawnArgs[0] = program;
     pid_t pid = 0;
     if (Ops().spawn(spawnArgs, workDir.empty() ? std::string() : NativePath(workDir), &pid) != 0) return false;
-    process.Close();
-    process.m_pid = pid;
-    process.m_child = true;
-    process.m_pidfd = PidfdOpen(pid);
+    process.AdoptChild(pid);
     return true;
 }
 
@@ -297,7 +301,7 @@ std::string FindInPath(const std::string& name) {
     return {};
 }
 
-bool ShellOpen(const std::string& target) {
+bool ShellOpen(const std::string& target, Process* started) {
     ReapOrphans();
     if (target.empty()) return false;
     std::vector<std::string> argv;
@@ -320,8 +324,9 @@ bool ShellOpen(const std::string& target) {
     }
     pid_t pid = 0;
     if (Ops().spawn(argv, std::string(), &pid) != 0) return false;
-    std::lock_guard lock(g_orphanMutex);
-    g_orphans.push_back(pid);
+    Process child;
+    child.AdoptChild(pid);
+    if (started) *started = std::move(child);  // else closing it hands it to the reaper
     return true;
 }
 

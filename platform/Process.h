@@ -44,6 +44,9 @@ public:
 
 private:
     friend bool CreateProcess(const std::string&, const std::string&, Process&);
+    friend bool ShellOpen(const std::string&, Process*);
+    // Takes over a child this process has just started.
+    void AdoptChild(pid_t pid);
     pid_t m_pid = 0;
     bool m_child = false;      // started by us: waitable with waitpid
     bool m_ended = false;
@@ -82,8 +85,10 @@ bool IsRunningImage(const std::string& path);
 
 // The shell's open action: a URL (scheme "://", or "www." / "mailto:") goes to xdg-open;
 // an executable file is run directly in the current directory; anything else is handed to
-// xdg-open as a document. True when the helper or program was started.
-bool ShellOpen(const std::string& target);
+// xdg-open as a document. True when the helper or program was started. With started given,
+// the started process (the program, or the xdg-open helper) is handed over there, to be
+// waited for; otherwise it is reaped in the background.
+bool ShellOpen(const std::string& target, Process* started = nullptr);
 
 // The directory of PATH holding name followed by "/" + name, else empty.
 std::string FindInPath(const std::string& name);

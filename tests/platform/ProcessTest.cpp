@@ -137,7 +137,12 @@ TEST(ProcessTest, ShellOpenRunsExecutablesAndHandsAddressesToXdgOpen) {
     setenv("PATH", (dir / "fakebin").c_str(), 1);
 
     EXPECT_TRUE(ShellOpen("http://127.0.0.1:8620/web/home.html"));
-    EXPECT_TRUE(ShellOpen("tool.sh"));
+    Process tool;
+    ASSERT_TRUE(ShellOpen("tool.sh", &tool));
+    EXPECT_TRUE(tool.Wait(kWaitForever));
+    uint32_t code = 1;
+    EXPECT_TRUE(tool.ExitCode(code));
+    EXPECT_EQ(code, 0u);
     for (int i = 0; i < 500 && (ReadFile(dir / "opened.txt").empty() || ReadFile(dir / "ran.txt").empty()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(ReadFile(dir / "opened.txt"), "http://127.0.0.1:8620/web/home.html\n");
