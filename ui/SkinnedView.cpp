@@ -140,7 +140,7 @@ std::vector<platform::ViewRect> SkinnedView::Shape() const {
     return rects;
 }
 
-void SkinnedView::SyncButtons() {
+void SkinnedView::SyncButtons() const {
     const DialogModel* model = Model();
     if (!model) return;
     for (const UiControl& control : model->Controls()) {
@@ -183,6 +183,7 @@ int SkinnedView::ButtonAt(int x, int y) {
 bool SkinnedView::IsControlAt(int x, int y) const {
     const DialogModel* model = Model();
     if (!model) return false;
+    SyncButtons();
     // Labels let presses through to the window (which drags); buttons take presses inside
     // their shape only; a disabled button lets them through as well.
     for (const UiControl& control : model->Controls()) {
@@ -193,7 +194,7 @@ bool SkinnedView::IsControlAt(int x, int y) const {
         if (control.kind == ControlKind::ProgressBar) return true;
         if (control.kind != ControlKind::Button || !control.enabled) continue;
         auto it = m_buttons.find(control.id);
-        if (it == m_buttons.end() || it->second.button.HitTest(x, y)) return true;
+        if (it != m_buttons.end() && it->second.button.HitTest(x, y)) return true;
     }
     return false;
 }

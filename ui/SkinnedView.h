@@ -40,7 +40,7 @@ public:
 private:
     const DialogModel* Model() const { return DialogModel::ForWindow(m_window); }
     // Brings the buttons in line with the model (skin, place, enabled, shown).
-    void SyncButtons();
+    void SyncButtons() const;
     // The id of the enabled, visible button at x, y; 0 when none.
     int ButtonAt(int x, int y);
 
@@ -49,9 +49,10 @@ private:
         CxSkinButton button;
     };
     platform::WindowHandle m_window;
-    std::map<int, ButtonEntry> m_buttons;
-    int m_hover = 0;     // the button the pointer is over
-    int m_captured = 0;  // the button holding the capture
+    // Kept in line with the model on every use, also from the const hit test.
+    mutable std::map<int, ButtonEntry> m_buttons;
+    mutable int m_hover = 0;     // the button the pointer is over
+    mutable int m_captured = 0;  // the button holding the capture
     int m_focused = 0;   // the button with the focus
 };
 
