@@ -30,6 +30,8 @@ const char kHelp[] =
     "options:\n"
     "  --launcher VERSION=DIR  also publish the launcher's files\n"
     "  --envelope              wrap file lists and patch descriptions in the envelope\n"
+    "  --envelope-install      wrap the install description too (the install then finds\n"
+    "                          no packages in it)\n"
     "  --lzma-level N          LZMA level of package members, 0-9 (default 5)\n"
     "  --chunk-kib N           decoded bytes per LZMA chunk, in KiB (default 4096)\n"
     "  --dict-kib N            LZMA dictionary size in KiB (default 16384, at most a chunk)\n"
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
             request.launcher = source;
         } else if (arg == "--envelope") {
             request.envelope = true;
+        } else if (arg == "--envelope-install") {
+            request.envelopeInstall = true;
         } else if (arg == "--no-lzma") {
             request.patch.member.lzma = false;
         } else if (arg == "--no-deltas") {

@@ -2,6 +2,7 @@
 
 #include "common/FileDir.h"
 #include "platform/Files.h"
+#include "tools/publish/lib/EnvelopeWriter.h"
 #include "tools/publish/lib/PackageSet.h"
 
 namespace {
@@ -31,6 +32,11 @@ bool PublishInstallPage(const std::string& installDir, const std::string& versio
     for (size_t p = 0; p < packages.size(); ++p) {
         text += "Package" + std::to_string(p) + "=" + packages[p].name + ",0," +
                 std::to_string(packages[p].size) + "," + packages[p].md5 + "\r\n";
+    }
+    if (options.envelope) {
+        std::string wrapped;
+        if (!MakeEnvelope(text, wrapped)) return Fail(error, "the install description is too large to wrap");
+        text = std::move(wrapped);
     }
     const std::string description = dir + "\\intallinfo_" + version + ".ini";
     if (!platform::WriteWholeFile(description, text)) return Fail(error, "cannot write " + description);

@@ -4,8 +4,9 @@
 //   <InstallVersion>\InstallPage_<v>\intallinfo_<v>.ini        the install description
 //   <InstallVersion>\InstallPage_<v>\<packages>               ZIP packages of the whole tree
 // The install extracts the packages as they are into the game directory: members are the
-// tree's files under their own paths, without LZMA layer or tags. The description stays
-// plain: the install reads its package list before anything could unwrap it.
+// tree's files under their own paths, without LZMA layer or tags. The description is plain
+// by default: the install reads its package list before anything could unwrap it, so an
+// enveloped description installs nothing (useful only to test exactly that).
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,7 @@
 struct InstallPageOptions {
     uint64_t packageBytes = 64u << 20;  // members per package, by size
     bool writeVersionFile = true;       // make this the version to install
+    bool envelope = false;              // wrap the description in the envelope
 };
 
 // Writes the install page of version from files (the whole tree, its "GameInfo.ini"

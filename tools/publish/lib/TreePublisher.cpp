@@ -84,6 +84,7 @@ bool PublishTree(const PublishRequest& request, const std::function<void(const s
     say("install page " + newest.version);
     InstallPageOptions install;
     install.packageBytes = request.patch.packageBytes;
+    install.envelope = request.envelopeInstall;
     if (!PublishInstallPage(out + "\\InstallVersion", newest.version, versions.back(), install, error)) {
         cleanUp();
         return false;

@@ -26,6 +26,7 @@ struct PublishRequest {
     std::vector<VersionSource> game;          // oldest first; at least one
     std::optional<VersionSource> launcher;
     bool envelope = false;                    // wrap lists and patch descriptions
+    bool envelopeInstall = false;             // wrap the install description too
     PatchOptions patch;                       // members, deltas, package size
 };
 
