@@ -43,12 +43,7 @@ protected:
     }
     static ProcedureManager& Manager() { return ProcedureManager::Instance(); }
     void Init() { Manager().Init(m_dialog.Handle()); }
-    int LogCount(const std::string& needle) {
-        std::string log = ReadFile("Launch.log");
-        int n = 0;
-        for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
-        return n;
-    }
+    int LogCount(const std::string& needle) { return testsupport::CountOccurrences(ReadFile("Launch.log"), needle); }
 
     testsupport::TempDir m_dir;
     testsupport::ScopedCurrentDir m_cd{m_dir.Path()};

@@ -81,12 +81,7 @@ protected:
         return paths;
     }
     std::string Game(const std::string& path) { return ReadFile(m_dir / ("game/" + path)); }
-    int LogCount(const std::string& needle) {
-        std::string log = ReadFile("Launch.log");
-        int n = 0;
-        for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
-        return n;
-    }
+    int LogCount(const std::string& needle) { return testsupport::CountOccurrences(ReadFile("Launch.log"), needle); }
 
     testsupport::TempDir m_dir;
     testsupport::ScopedCurrentDir m_cd{MakeLayout(m_dir)};

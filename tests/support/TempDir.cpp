@@ -54,4 +54,10 @@ void WriteFileMakingDirs(const std::string& path, const std::string& data) {
     WriteFile(path, data);
 }
 
+int CountOccurrences(const std::string& text, const std::string& needle) {
+    int n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
+}
+
 }  // namespace testsupport

@@ -37,5 +37,7 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 // Creates the parent directories of path as needed, then writes it.
 void WriteFileMakingDirs(const std::string& path, const std::string& data);
+// How often needle occurs in text (overlapping occurrences count).
+int CountOccurrences(const std::string& text, const std::string& needle);
 
 }  // namespace testsupport
