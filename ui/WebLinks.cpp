@@ -13,11 +13,11 @@ struct WebLink {
 // The game's official site, its Naver Cafe community, YouTube channel, Facebook page and
 // Instagram page.
 constexpr WebLink kWebLinks[] = {
-    {ID_CMD_SITE, DAV_WEB_HOME_URL},
-    {ID_CMD_CAFE, DAV_WEB_NOTICE_URL},
-    {ID_CMD_YOUTUBE, DAV_WEB_EVENT_URL},
-    {ID_CMD_FACEBOOK, DAV_WEB_GUIDE_URL},
-    {ID_CMD_INSTAGRAM, DAV_WEB_SUPPORT_URL},
+    {ID_CMD_SITE, DAV_WEB_SITE_URL},
+    {ID_CMD_CAFE, DAV_WEB_CAFE_URL},
+    {ID_CMD_YOUTUBE, DAV_WEB_YOUTUBE_URL},
+    {ID_CMD_FACEBOOK, DAV_WEB_FACEBOOK_URL},
+    {ID_CMD_INSTAGRAM, DAV_WEB_INSTAGRAM_URL},
 };
 
 }  // namespace
