@@ -233,6 +233,33 @@ TEST_F(AutoDownloadCurlTest, StopFromAnotherThreadEndsTheTransfer) {
     EXPECT_FALSE(platform::PathExists("other.bin"));
 }
 
+// A slow body: the sample moves at most about once a second and the rate is measured over
+// the interval since the previous sample.
+TEST_F(AutoDownloadCurlTest, ProgressSampleAndRate) {
+    const std::string body = Pattern(30);
+    WriteFile(m_dir / "root/VELDMOR/slow.bin", body);
+    m_server.SetFaults({"/VELDMOR/slow.bin=trickle:0.045"});
+    CAutoDownload_Curl dl;
+    EXPECT_EQ(dl.GetSpeed(), 0);
+    EXPECT_EQ(Fetch(dl, Url("/VELDMOR/slow.bin"), "slow.bin"), DLS_DONE);
+    EXPECT_TRUE(ReadFile("slow.bin") == body);
+
+    std::set<int64_t> samples;
+    for (const NotifyRecord& r : m_recorder.Records()) {
+        if (r.message != DL_PROGRESS) continue;
+        EXPECT_EQ(r.total, 30);
+        samples.insert(r.received);
+    }
+    // About 1.35 s of transfer (longer on a loaded machine): the first sample and one taken
+    // a second later, while a notification goes out for every byte.
+    EXPECT_GE(m_recorder.CountOf(DL_PROGRESS), 10u);
+    EXPECT_GE(samples.size(), 2u);
+    EXPECT_LE(samples.size(), 3u);
+    // Some 22 bytes a second; generous bounds for a loaded machine.
+    EXPECT_GT(dl.GetSpeed(), 5);
+    EXPECT_LT(dl.GetSpeed(), 60);
+}
+
 TEST_F(AutoDownloadCurlTest, StopBeforeRunMakesRunDoNothing) {
     CAutoDownload_Curl dl;
     std::string url = Url("/VELDMOR/file.bin");
