@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
     uint64_t used = CpuNs(idle) - before;
     double wall = std::chrono::duration<double>(Clock::now() - idleStart).count();
-    std::printf("idle launcher over %.1f s: %.3f ms CPU = %.4f %% of one core (target < 1 %%)\n", wall, used / 1e6,
-                100.0 * used / 1e9 / wall);
+    std::printf("idle launcher over %.1f s: %.3f ms CPU = %.4f %% of one core (target < 1 %%); %.1f ms CPU before\n",
+                wall, used / 1e6, 100.0 * used / 1e9 / wall, before / 1e6);
 
     Stop(idle);
     XCloseDisplay(x);

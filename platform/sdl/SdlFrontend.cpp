@@ -174,6 +174,9 @@ private:
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+        // Our pictures are composed in memory: the plain X11 framebuffer shows them, and
+        // no GL stack is loaded (it would cost a start-up far longer than the frame).
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         m_videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         return m_videoReady;
     }
