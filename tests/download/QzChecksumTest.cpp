@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -194,6 +195,31 @@ TEST(QzChecksum, ReadErrorGivesFalse) {
         std::string text;
         EXPECT_FALSE(a.sum.DigestFileText(dir / "big.bin", text));
         EXPECT_EQ(text, "");
+    }
+}
+
+// The shared instances serve several threads at once.
+TEST(QzChecksum, SharedInstancesAcrossThreads) {
+    TempDir dir;
+    WriteFile(dir / "abc.txt", "abc");
+    std::vector<std::string> results(4);
+    {
+        std::vector<std::thread> threads;
+        for (size_t t = 0; t < results.size(); ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < 50; ++i) {
+                    std::string text;
+                    QzChecksum_SHA1::Instance().DigestStringText("abc", text);
+                    QzChecksum_MD5::Instance().DigestFileText(dir / "abc.txt", text);
+                    QzChecksum_CRC::Instance().DigestFileText(dir / "abc.txt", text);
+                    results[t] = text;
+                }
+            });
+        }
+        for (std::thread& th : threads) th.join();
+    }
+    for (const std::string& r : results) {
+        EXPECT_EQ(r, "a9993e364706816aba3e25717850c26c9cd0d89d900150983CD24FB0D6963F7D28E17F72C2412435");
     }
 }
 
