@@ -8,6 +8,10 @@
 
 #include <cstdlib>
 
+namespace {
+constexpr const char* kSourceFile = "ui\\SkinnedLook.cpp";
+}  // namespace
+
 void InstallSkinnedLook() {
     platform::SetWindowViewFactory(CreateSkinnedView);
     const char* snapshot = std::getenv(kSnapshotVariable);
@@ -22,11 +26,11 @@ bool WriteDialogSnapshot(const DialogModel& model, const std::string& path) {
     RenderDialog(model, picture);
     std::string png;
     if (!res::EncodePng(picture, png)) {
-        WriteLog("FILE=%s,LINE=%d ,snapshot encode Error, path =%s  ", __FILE__, __LINE__, path.c_str());
+        WriteLog("FILE=%s,LINE=%d ,snapshot encode Error, path =%s  ", kSourceFile, __LINE__, path.c_str());
         return false;
     }
     if (!platform::WriteWholeFile(path, png)) {
-        WriteLog("FILE=%s,LINE=%d ,snapshot write Error, path =%s  ", __FILE__, __LINE__, path.c_str());
+        WriteLog("FILE=%s,LINE=%d ,snapshot write Error, path =%s  ", kSourceFile, __LINE__, path.c_str());
         return false;
     }
     return true;

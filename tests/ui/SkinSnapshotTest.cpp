@@ -15,6 +15,7 @@
 
 TEST(SkinSnapshotTest, TheEndingDialogWritesItsPicture) {
     testsupport::TempDir dir;
+    testsupport::ScopedCurrentDir here(dir.Path());  // the launcher's log goes there
     std::string path = dir / "snap.png";
     {
         testsupport::ScopedEnv snapshot(kSnapshotVariable, path.c_str());
@@ -48,9 +49,14 @@ TEST(SkinSnapshotTest, TheEndingDialogWritesItsPicture) {
 
 TEST(SkinSnapshotTest, AnUnwritablePathIsReportedAsFailure) {
     testsupport::TempDir dir;
+    testsupport::ScopedCurrentDir here(dir.Path());
     DialogModel model;
     model.backgroundBitmap = IDB_MAIN_BACKGROUND;
     model.windowRect = {0, 0, 1280, 720};
     EXPECT_FALSE(WriteDialogSnapshot(model, dir / "missing/dir/snap.png"));
+    std::string log;
+    ASSERT_TRUE(platform::ReadWholeFile("Launch.log", log));
+    EXPECT_NE(log.find("FILE=ui\\SkinnedLook.cpp,LINE="), std::string::npos);
+    EXPECT_NE(log.find("snap.png"), std::string::npos);
     EXPECT_TRUE(WriteDialogSnapshot(model, dir / "snap.png"));
 }
