@@ -266,7 +266,7 @@ void BenchLargeFile(const Server& server, const Options& opt, RelayThread& relay
 }
 
 void BenchSmallFiles(const Server& server, const Options& opt, RelayThread& relay) {
-    std::vector<double> ours, theirs;
+    std::vector<double> ours, alone, theirs;
     for (int round = 0; round < opt.rounds; ++round) {
         fs::remove_all("out/small");
         fs::create_directories("out/small");
@@ -283,23 +283,30 @@ void BenchSmallFiles(const Server& server, const Options& opt, RelayThread& rela
         Check(t > 0, server.name + ": curl --config");
         theirs.push_back(t);
 
-        fs::remove_all("out/small");
-        fs::create_directories("out/small");
-        CAutoDownload_Curl dl;
-        int done = 0;
-        auto start = Clock::now();
-        for (int i = 0; i < opt.files; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "f%04d.bin", i);
-            done += Download(dl, server.base + "/small/" + name, std::string("out/small/") + name, relay.Window());
+        // With the relay window, as in the launcher, and without one (the downloader alone).
+        for (bool withRelay : {true, false}) {
+            fs::remove_all("out/small");
+            fs::create_directories("out/small");
+            CAutoDownload_Curl dl;
+            int done = 0;
+            platform::WindowHandle window = withRelay ? relay.Window() : platform::WindowHandle{};
+            auto start = Clock::now();
+            for (int i = 0; i < opt.files; ++i) {
+                char name[32];
+                std::snprintf(name, sizeof name, "f%04d.bin", i);
+                done += Download(dl, server.base + "/small/" + name, std::string("out/small/") + name, window);
+            }
+            (withRelay ? ours : alone).push_back(SecondsSince(start));
+            Check(done == opt.files, server.name + ": small files by the downloader");
         }
-        ours.push_back(SecondsSince(start));
-        Check(done == opt.files, server.name + ": small files by the downloader");
     }
     double oursRate = opt.files / Median(ours);
+    double aloneRate = opt.files / Median(alone);
     double theirRate = opt.files / Median(theirs);
-    std::printf("%-9s %5d x 4 KiB  downloader %7.0f files/s  curl (one process, one connection) %7.0f files/s  ratio %.3f\n",
-                server.name.c_str(), opt.files, oursRate, theirRate, oursRate / theirRate);
+    std::printf("%-9s %5d x 4 KiB  downloader %6.0f files/s (ratio %.2f), without notify window %6.0f files/s "
+                "(ratio %.2f); curl, one process and connection %6.0f files/s\n",
+                server.name.c_str(), opt.files, oursRate, oursRate / theirRate, aloneRate, aloneRate / theirRate,
+                theirRate);
     std::fflush(stdout);
 }
 
