@@ -10,6 +10,7 @@
 #include "app/Log.h"
 #include "common/FileDir.h"
 #include "patch/QzPackageUnpacker.h"
+#include "patch/ReadExactly.h"
 #include "platform/Files.h"
 
 namespace {
@@ -21,20 +22,6 @@ ISzAlloc g_sdkAlloc = {SdkAlloc, SdkFree};
 uint32_t ReadLE32(const uint8_t* bytes) {
     return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
            uint32_t(bytes[3]) << 24;
-}
-
-// Reads exactly n bytes; false on error or a short read.
-bool ReadFully(platform::File& file, void* buffer, size_t n) {
-    auto* out = static_cast<uint8_t*>(buffer);
-    while (n > 0) {
-        const int64_t got = file.Read(out, n);
-        if (got <= 0) {
-            return false;
-        }
-        out += got;
-        n -= size_t(got);
-    }
-    return true;
 }
 
 // The compressed chunk, reused across chunks; grows only.
@@ -67,7 +54,7 @@ bool QzPackageUnpacker::CheckIsLzma(const std::string& path) {
         return false;
     }
     uint8_t fields[LZMA_CHUNK_FIELDS_SIZE];
-    if (!ReadFully(file, fields, sizeof fields)) {
+    if (!ReadExactly(file, fields, sizeof fields)) {
         WriteLog("FILE=%s,LINE=%d ,Analysis Error, file read error  Path =%s", __FILE__,
                  __LINE__, path.c_str());
         return false;
@@ -136,7 +123,7 @@ bool QzPackageUnpacker::DoUnLzma(const std::string& memberPath) {
     uint64_t offset = 0;
     while (offset != uint64_t(total)) {
         uint8_t fields[LZMA_CHUNK_FIELDS_SIZE];
-        if (!ReadFully(source, fields, sizeof fields)) {
+        if (!ReadExactly(source, fields, sizeof fields)) {
             return false;
         }
         if (std::memcmp(fields, LZMA_CHUNK_MAGIC, sizeof LZMA_CHUNK_MAGIC) != 0) {
@@ -159,7 +146,7 @@ bool QzPackageUnpacker::DoUnLzma(const std::string& memberPath) {
             return false;
         }
         std::memcpy(chunk.bytes.get(), fields, sizeof fields);
-        if (!ReadFully(source, chunk.bytes.get() + sizeof fields, chunkLength - sizeof fields)) {
+        if (!ReadExactly(source, chunk.bytes.get() + sizeof fields, chunkLength - sizeof fields)) {
             return false;
         }
         const uint8_t* decoded = nullptr;

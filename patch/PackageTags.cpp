@@ -7,22 +7,10 @@
 #include "app/Log.h"
 #include "common/FileDir.h"
 #include "patch/QzPackageUnpacker.h"
+#include "patch/ReadExactly.h"
 #include "platform/Files.h"
 
 namespace {
-
-// Reads exactly n bytes; false on error or a short read.
-bool ReadFully(platform::File& file, char* buffer, size_t n) {
-    while (n > 0) {
-        const int64_t got = file.Read(buffer, n);
-        if (got <= 0) {
-            return false;
-        }
-        buffer += got;
-        n -= size_t(got);
-    }
-    return true;
-}
 
 // Skips tag at data[pos] when at least a whole tag remains and it matches.
 bool SkipTag(const char* data, size_t length, size_t& pos, const char (&tag)[QZ_TAG_SIZE]) {
@@ -63,7 +51,7 @@ bool QzPackageUnpacker::DoAnalysisFile(const std::string& sourcePath, const std:
     bool first = true;
     while (remaining > 0) {
         const size_t want = remaining < int64_t(block.size()) ? size_t(remaining) : block.size();
-        if (!ReadFully(source, block.data(), want)) {
+        if (!ReadExactly(source, block.data(), want)) {
             WriteLog("FILE=%s,LINE=%d ,Analysis Error, file read error  Path =%s", __FILE__,
                      __LINE__, sourcePath.c_str());
             return false;

@@ -5,28 +5,13 @@
 
 #include "app/Log.h"
 #include "patch/PackageFormat.h"
+#include "patch/ReadExactly.h"
 #include "patch/XdeltaCommand.h"
 #include "platform/Files.h"
 
 namespace {
 
 constexpr size_t kDeltaCopyBlock = 1 << 20;
-
-// Reads up to n bytes, retrying short reads; the count, or -1 on error.
-int64_t ReadSome(platform::File& file, char* buffer, size_t n) {
-    size_t total = 0;
-    while (total < n) {
-        const int64_t got = file.Read(buffer + total, n - total);
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        total += size_t(got);
-    }
-    return int64_t(total);
-}
 
 }  // namespace
 
@@ -92,7 +77,7 @@ int QzPatcher_xdelta::MakeDelta(const std::string& sourcePath, const std::string
     int64_t remaining = size;
     while (remaining > 0) {
         const size_t want = remaining < int64_t(block.size()) ? size_t(remaining) : block.size();
-        if (ReadSome(delta, block.data(), want) != int64_t(want)) {
+        if (!ReadExactly(delta, block.data(), want)) {
             WriteLog("FILE =%s, Line =%d,xdelta Fail fread Fail  ErrorCode = %d", __FILE__, __LINE__, errno);
             tagged.Close();
             platform::DeleteFile(taggedPath);
