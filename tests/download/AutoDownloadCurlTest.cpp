@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -140,6 +141,10 @@ TEST_F(AutoDownloadCurlTest, SuccessPutsTheFileInPlaceAndRemovesTheTemporaryFile
     ASSERT_GE(m_recorder.CountOf(DL_PROGRESS), 1u);
     for (const NotifyRecord& r : m_recorder.Records()) {
         EXPECT_EQ(r.wParam, static_cast<uint64_t>(kTag));
+        // A new downloader has no sample yet when the transfer starts.
+        if (r.message == DL_STATE_CHANGED && r.state == DLS_RUNNING) {
+            EXPECT_FALSE(r.hasProgress);
+        }
         if (r.message != DL_PROGRESS) continue;
         EXPECT_EQ(r.state, DLS_RUNNING);
         EXPECT_TRUE(r.hasProgress);
@@ -318,6 +323,29 @@ TEST_F(AutoDownloadCurlTest, DestinationsWithOneStemShareTheTemporaryFile) {
     EXPECT_EQ(dl.GetTempPath(), "temp_d/~Qz.temp.pak");
     EXPECT_TRUE(ReadFile("a/pak.dat") == kBody);
     EXPECT_EQ(ReadFile("b/pak.txt"), "second");
+
+    // The sample is kept between files: the second start reports the first file's total.
+    std::vector<NotifyRecord> starts;
+    for (const NotifyRecord& r : m_recorder.Records())
+        if (r.message == DL_STATE_CHANGED && r.state == DLS_RUNNING) starts.push_back(r);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_FALSE(starts[0].hasProgress);
+    EXPECT_TRUE(starts[1].hasProgress);
+    EXPECT_EQ(starts[1].total, static_cast<int64_t>(kBody.size()));
+}
+
+// The finished temporary file is gone before it can be examined (here: removed while the
+// transfer runs, so the bytes go to a file without a name).
+TEST_F(AutoDownloadCurlTest, TemporaryFileThatCannotBeExaminedFailsThePlacing) {
+    WriteFile("dest.bin", "old contents");
+    m_recorder.OnMessage([](const NotifyRecord& r) {
+        if (r.message == DL_PROGRESS) std::remove("temp_d/~Qz.temp.dest");
+    });
+    CAutoDownload_Curl dl;
+    EXPECT_EQ(Fetch(dl, Url("/VELDMOR/file.bin"), "dest.bin"), DLS_PLACE_FAILED);
+    EXPECT_EQ(ReadFile("dest.bin"), "old contents");
+    EXPECT_THAT(Log(), ::testing::ContainsRegex("FILE =AutoDownload_Curl, Line =[0-9]+,DownFile Error GetFileSize "
+                                                "Error ErrorCode =2"));
 }
 
 // Disk faults while the file is written and put in place.
