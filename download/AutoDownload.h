@@ -17,7 +17,9 @@
 
 class CAutoDownload {
 public:
+    // Allocates the status record: no notify window, state DLS_IDLE, tag 0, no URL or path.
     CAutoDownload();
+    // Frees the status record.
     virtual ~CAutoDownload();
     CAutoDownload(const CAutoDownload&) = delete;
     CAutoDownload& operator=(const CAutoDownload&) = delete;

@@ -15,12 +15,15 @@
 
 class CAutoDownload_Curl : public CAutoDownload {
 public:
+    // Idle, with no easy handle and no sample; takes a reference on libcurl's global state
+    // (when that initialisation fails, every Prepare fails).
     CAutoDownload_Curl();
     // Destroys an easy handle and closes a temporary file left by a Prepare that was never
     // followed by Run; the (empty) temporary file itself stays on disk like that of any
     // failed attempt.
     ~CAutoDownload_Curl() override;
 
+    // The operations of CAutoDownload (see there).
     int GetKind() override;
     uint32_t GetState() override;
     bool GetProgress(int64_t& total, int64_t& received) override;
