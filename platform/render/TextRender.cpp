@@ -8,6 +8,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -75,7 +76,11 @@ bool MatchFace(const std::string& face, int weight, FaceFile& out) {
 }
 
 bool FindFace(const FontSpec& spec, FaceFile& out) {
-    static bool fcReady = FcInit() == FcTrue;
+    static bool fcReady = [] {
+        if (FcInit() != FcTrue) return false;
+        std::atexit(FcFini);  // fontconfig's own state goes with the process
+        return true;
+    }();
     if (!fcReady) return false;
     return MatchFace(spec.face, spec.weight, out) || MatchFace(kKoreanFallbackFace, spec.weight, out);
 }
