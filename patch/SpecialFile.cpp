@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -27,19 +28,22 @@ constexpr size_t READ_BLOCK_SIZE = 64 * 1024;
 
 enum class ReadOutcome { Ok, Unreadable, TooLarge };
 
-// Reads the file whole, the buffer growing with what was read; stops at the size bound.
+// Reads the file whole into data, sized by what the file holds; stops at the size bound.
 ReadOutcome ReadBounded(const std::string& path, std::vector<uint8_t>& data) {
     platform::File file;
     if (!file.Open(path, platform::File::Mode::Read)) return ReadOutcome::Unreadable;
+    const int64_t size = platform::FileSize(path);
+    if (size > 0) {
+        data.reserve(static_cast<size_t>(std::min<int64_t>(size, SPECIAL_FILE_MAX_SIZE)));
+    }
+    const auto chunk = std::make_unique_for_overwrite<uint8_t[]>(READ_BLOCK_SIZE);
     for (;;) {
         if (data.size() >= SPECIAL_FILE_MAX_SIZE) return ReadOutcome::TooLarge;
         const size_t want = std::min(READ_BLOCK_SIZE, SPECIAL_FILE_MAX_SIZE - data.size());
-        const size_t old = data.size();
-        data.resize(old + want);
-        const int64_t n = file.Read(data.data() + old, want);
+        const int64_t n = file.Read(chunk.get(), want);
         if (n < 0) return ReadOutcome::Unreadable;
-        data.resize(old + static_cast<size_t>(n));
         if (n == 0) return ReadOutcome::Ok;
+        data.insert(data.end(), chunk.get(), chunk.get() + n);
     }
 }
 
