@@ -122,6 +122,19 @@ public:
 };
 const auto* g_environment = testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        if (access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 res::Image Picture(int id) {
     res::Image image;
     EXPECT_TRUE(res::LoadPicture(id, image)) << id;
@@ -137,6 +150,7 @@ class WindowXvfbTest : public testing::Test {
 protected:
     void SetUp() override {
         if (!g_server || !g_server->display) GTEST_SKIP() << "Xvfb could not be started";
+        if (!OnPath("xdotool")) GTEST_SKIP() << "xdotool is not installed";
         m_display = g_server->display;
         const char* binDir = std::getenv("DAV_BIN_DIR");
         // Run by hand: the build tree's bin/ beside tests/.
