@@ -8,6 +8,7 @@
 // Usage: bench_ui [runs] [idle seconds]   (the launcher is the DAVureruvo.exe beside it)
 
 #include "res/Resources.h"
+#include "tests/support/Xvfb.h"
 #include "ui/DialogModel.h"
 #include "ui/SkinnedView.h"
 
@@ -37,31 +38,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-pid_t StartXvfb(std::string& name) {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        close(fds[0]);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x900x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    name = ":" + number;
-    return number.empty() ? -1 : pid;
-}
 
 pid_t StartLauncher(const std::string& exe, const std::string& dir, const std::string& display) {
     std::vector<std::string> env;
@@ -136,7 +112,7 @@ int main(int argc, char** argv) {
     }
 
     std::string display;
-    pid_t xvfb = StartXvfb(display);
+    pid_t xvfb = testsupport::StartXvfb(display);
     if (xvfb < 0) {
         std::fprintf(stderr, "Xvfb could not be started\n");
         return 1;
@@ -185,8 +161,7 @@ int main(int argc, char** argv) {
 
     Stop(idle);
     XCloseDisplay(x);
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
+    testsupport::StopXvfb(xvfb);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -3,6 +3,7 @@
 // snapshot it writes when it ends.
 
 #include "tests/support/TempDir.h"
+#include "tests/support/Xvfb.h"
 #include "res/Image.h"
 #include "res/Resources.h"
 
@@ -77,35 +78,13 @@ XServer* g_server = nullptr;
 class XvfbEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        // Forked by hand so the server dies with this process, whatever ends it.
-        pid_t pid = fork();
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            close(fds[0]);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x900x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (pid < 0) {
-            close(fds[0]);
-            return;
-        }
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
+        std::string name;
+        pid_t pid = testsupport::StartXvfb(name);
+        if (pid < 0) return;
         auto server = new XServer;
         server->pid = pid;
-        server->name = ":" + number;
-        server->display = number.empty() ? nullptr : XOpenDisplay(server->name.c_str());
+        server->name = name;
+        server->display = XOpenDisplay(server->name.c_str());
         // Windows come and go while the tests look at them: a request about one that has
         // just gone is not a failure.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -114,8 +93,7 @@ public:
     void TearDown() override {
         if (!g_server) return;
         if (g_server->display) XCloseDisplay(g_server->display);
-        kill(g_server->pid, SIGTERM);
-        waitpid(g_server->pid, nullptr, 0);
+        testsupport::StopXvfb(g_server->pid);
         delete g_server;
         g_server = nullptr;
     }
