@@ -2,7 +2,7 @@
 
 #include "common/TextHelpers.h"
 #include "patch/DescriptionFields.h"
-#include "patch/SpecialFile.h"
+#include "patch/Envelope.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The patch description "patchinfo_<old>_<new>.ini" and the install description
-// "intallinfo_<version>.ini", possibly wrapped in the envelope of SpecialFile.h. After
+// "intallinfo_<version>.ini", possibly wrapped in the envelope of patch/Envelope.h. After
 // unwrapping, an INI text read with the profile reader (names matched without regard to
 // case):
 //   [PatchVersion] VersionOld=<text>  VersionNew=<text>

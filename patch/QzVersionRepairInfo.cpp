@@ -3,7 +3,7 @@
 #include "common/TextHelpers.h"
 #include "patch/DescriptionFields.h"
 #include "patch/IniDocument.h"
-#include "patch/SpecialFile.h"
+#include "patch/Envelope.h"
 #include "patch/UnCyptWorkCopy.h"
 #include "platform/Profile.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The version file list "GameInfo.ini": the version text of one released tree and, for each
 // of its files, path, MD5, CRC-32, size and check flag. The list may come wrapped in the
-// envelope of SpecialFile.h. Format after unwrapping:
+// envelope of patch/Envelope.h. Format after unwrapping:
 //   [Version]  Version=<text>
 //   [FileList] FileCount=<N>  File0=<path>,<MD5>,<CRC-32>,<size>,<flag>  ...  File<N-1>=...
 // Both readers work on a copy in the temporary directory, so the source file is never

@@ -1,7 +1,7 @@
 #include "tools/publish/lib/EnvelopeWriter.h"
 
 #include "download/QzChecksum_CRC.h"
-#include "patch/SpecialFile.h"
+#include "patch/Envelope.h"
 #include "platform/Files.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 #pragma once
-// Produces the envelope that the launcher unwraps (patch/SpecialFile.h): a 100-byte header
+// Produces the envelope that the launcher unwraps (patch/Envelope.h): a 100-byte header
 // with the magic at offset 0 and the payload's CRC-32 text at offset 24 (the other header
 // bytes zero), followed by the payload, the whole XORed with the key of MakeCryptKey.
 

@@ -1,5 +1,5 @@
 #include "download/QzChecksum_CRC.h"
-#include "patch/SpecialFile.h"
+#include "patch/Envelope.h"
 #include "platform/Files.h"
 #include "tests/support/Faults.h"
 #include "tests/support/TempDir.h"

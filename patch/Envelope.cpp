@@ -1,4 +1,4 @@
-#include "patch/SpecialFile.h"
+#include "patch/Envelope.h"
 
 #include "app/Log.h"
 #include "download/QzChecksum_CRC.h"
