@@ -180,14 +180,18 @@ void ProcedureManager::ReapWorkers(bool waitAll) {
     }
 }
 
+bool ProcedureManager::RefuseNewWorker(bool refuseUnlessEnded) {
+    if (m_workerThread && !m_workerThread->HasEnded() && (refuseUnlessEnded || !m_bWorkerFinishing)) {
+        WriteLog("FILE=%s,LINE=%d ,another procedure is still running, start refused", kSourceFile, __LINE__);
+        return true;
+    }
+    return false;
+}
+
 bool ProcedureManager::PrepareNewWorker(bool refuseUnlessEnded) {
     ReapWorkers(false);
+    if (RefuseNewWorker(refuseUnlessEnded)) return false;
     if (m_workerThread && !m_workerThread->HasEnded()) {
-        if (refuseUnlessEnded || !m_bWorkerFinishing) {
-            WriteLog("FILE=%s,LINE=%d ,another procedure is still running, start refused", kSourceFile,
-                     __LINE__);
-            return false;
-        }
         // The previous worker is inside its final send; it ends by itself.
         m_finishingWorkers.push_back(std::move(m_workerThread));
     }
@@ -229,6 +233,8 @@ bool ProcedureManager::BeginInstall(std::string baseUrl) {
 bool ProcedureManager::BeginRepair(std::string baseUrl) {
     ProcedureBase* procedure = GetProcedure(PROCEDURE_GAME_REPAIR);
     if (procedure == nullptr || !m_stopEvent) return false;
+    // A refused start must not first close the user's game.
+    if (RefuseNewWorker(false)) return false;
     if (std::optional<platform::Process> game = FindProcessByName(GAME_PROCESS_NAME)) {
         int answer = ShowMessageBox(u"클라이언트가 실행 중입니다.\r\n클라이언트를 종료하시겠습니까?", u"안내");
         if (answer != 1) return false;

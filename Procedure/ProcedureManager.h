@@ -100,8 +100,11 @@ private:
 
     // Fills the registry in its order and creates the downloader.
     void CreateProcedures();
-    // Refuses a start while a worker is still at work; otherwise readies the stop event and
-    // parks the previous worker's thread to be joined once it has ended.
+    // True (logged) when a new start must be refused: a worker is still at work, or, with
+    // refuseUnlessEnded, has not ended at all.
+    bool RefuseNewWorker(bool refuseUnlessEnded);
+    // Refuses as above; otherwise readies the stop event and parks the previous worker's
+    // thread to be joined once it has ended.
     bool PrepareNewWorker(bool refuseUnlessEnded);
     // Starts the worker body for kind.
     bool StartWorker(int kind);

@@ -184,6 +184,18 @@ TEST_F(ManagerTest, RunningGameIsClosedOnlyWhenTheUserAgrees) {
     ASSERT_TRUE(Manager().FindProcessByName(GAME_PROCESS_NAME).has_value());
     EXPECT_FALSE(Manager().FindProcessByName("Morvane.exe-older").has_value());
 
+    // A repair refused because another worker is at work neither asks nor closes the game.
+    m_shared.release.Reset();
+    ASSERT_TRUE(Manager().BeginSelfUpdate());
+    ASSERT_TRUE(m_dialog.WaitFor({UM_SELF_UPDATE_START}));
+    m_boxAnswer = 1;
+    EXPECT_FALSE(Manager().BeginRepair("http://r"));
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_FALSE(game.Wait(0));
+    m_shared.release.Set();
+    ASSERT_TRUE(m_dialog.WaitFor({UM_SELF_UPDATE_FAIL_DOWN_VERSION}));
+    m_dialog.Clear();
+
     m_boxAnswer = 2;
     EXPECT_FALSE(Manager().BeginRepair("http://r"));
     EXPECT_FALSE(game.Wait(0));

@@ -33,6 +33,8 @@ public:
     // The ids in order, leaving out those in skip.
     std::vector<uint32_t> Ids(const std::vector<uint32_t>& skip = {}) const;
     bool Received(uint32_t id) const;
+    // Forgets what was recorded so far.
+    void Clear() { m_messages.clear(); }
 
     // Pumps this thread's messages until a message with one of ids arrives or timeoutMs
     // passes; true when it arrived.
