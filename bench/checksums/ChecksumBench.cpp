@@ -179,27 +179,25 @@ int main(int argc, char** argv) {
 
     std::string ours;
     std::string theirs;
-    Row("MD5",
-        Compare(
-            opt.rounds,
-            [&] {
-                ours.clear();
-                return QzChecksum_MD5::Instance().DigestFileText(big, ours);
-            },
-            [&] { return CommandDigest("md5sum '" + big + "'", theirs); }),
-        bigBytes, "md5sum");
-    if (ours != theirs) std::printf("MD5 DIFFERS: %s %s\n", ours.c_str(), theirs.c_str());
-
-    Row("SHA-1",
-        Compare(
-            opt.rounds,
-            [&] {
-                ours.clear();
-                return QzChecksum_SHA1::Instance().DigestFileText(big, ours);
-            },
-            [&] { return CommandDigest("sha1sum '" + big + "'", theirs); }),
-        bigBytes, "sha1sum");
-    if (ours != theirs) std::printf("SHA-1 DIFFERS: %s %s\n", ours.c_str(), theirs.c_str());
+    // The digests that have a command-line tool to compare with.
+    const struct {
+        const char* name;
+        const QzChecksum& checksum;
+        const char* tool;
+    } kAgainstTools[] = {{"MD5", QzChecksum_MD5::Instance(), "md5sum"},
+                         {"SHA-1", QzChecksum_SHA1::Instance(), "sha1sum"}};
+    for (const auto& row : kAgainstTools) {
+        Row(row.name,
+            Compare(
+                opt.rounds,
+                [&] {
+                    ours.clear();
+                    return row.checksum.DigestFileText(big, ours);
+                },
+                [&] { return CommandDigest(std::string(row.tool) + " '" + big + "'", theirs); }),
+            bigBytes, row.tool);
+        if (ours != theirs) std::printf("%s DIFFERS: %s %s\n", row.name, ours.c_str(), theirs.c_str());
+    }
 
     uint32_t crcValue = 0;
     Row("CRC-32",

@@ -8,13 +8,13 @@
 // Usage: bench_ui [runs] [idle seconds]   (the launcher is the DAVureruvo.exe beside it)
 
 #include "res/Resources.h"
+#include "tests/support/Spawn.h"
 #include "tests/support/Xvfb.h"
 #include "ui/DialogModel.h"
 #include "ui/SkinnedView.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,36 +33,14 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 pid_t StartLauncher(const std::string& exe, const std::string& dir, const std::string& display) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string var = *e;
-        if (var.rfind("DAVURERUVO_", 0) == 0 || var.rfind("DISPLAY=", 0) == 0) continue;
-        env.push_back(var);
-    }
-    env.push_back("DISPLAY=" + display);
-    env.push_back("DAVURERUVO_UI=window");
-    std::vector<std::string> args = {exe, "-runbin"};
-    std::vector<char*> argp, envp;
-    for (auto& a : args) argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return testsupport::SpawnProgram({exe, "-runbin"}, {"DISPLAY=" + display, "DAVURERUVO_UI=window"}, dir,
+                                     "/dev/null");
 }
 
 unsigned long ScreenPixel(Display* display, int x, int y) {

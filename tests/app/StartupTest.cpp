@@ -6,6 +6,7 @@
 
 #include "platform/Process.h"
 #include "tests/support/Faults.h"
+#include "tests/support/Spawn.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
 
 using testsupport::ReadFile;
 using testsupport::ScopedCurrentDir;
@@ -138,34 +137,11 @@ protected:
     // Starts dir/name with args in dir, its output (both streams) in dir/outFile, headless.
     pid_t Start(const std::string& name, std::vector<std::string> args, const std::string& answers,
                 const std::string& outFile = "out.txt") {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            std::string var = *e;
-            if (var.rfind("DAVURERUVO_", 0) == 0 || var.rfind("DISPLAY=", 0) == 0 ||
-                var.rfind("WAYLAND_DISPLAY=", 0) == 0)
-                continue;
-            env.push_back(var);
-        }
-        env.push_back("DAVURERUVO_UI=headless");
-        env.push_back("DAVURERUVO_ANSWERS=" + answers);
         std::vector<std::string> argv = {m_dir / name};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv) argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.Path().c_str());
-        std::string out = m_dir / outFile;
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = 0;
-        int rc = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(rc, 0);
+        pid_t pid = testsupport::SpawnProgram(argv, {"DAVURERUVO_UI=headless", "DAVURERUVO_ANSWERS=" + answers},
+                                              m_dir.Path(), m_dir / outFile);
+        EXPECT_GT(pid, 0);
         m_started.push_back(pid);
         return pid;
     }

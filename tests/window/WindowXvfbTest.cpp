@@ -2,6 +2,7 @@
 // server sees them, synthetic pointer input through xdotool, the box it opens, and the
 // snapshot it writes when it ends.
 
+#include "tests/support/Spawn.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
 #include "res/Image.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,7 +30,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
-extern char** environ;
 
 namespace {
 
@@ -39,33 +38,6 @@ using testsupport::TempDir;
 
 // The longest any wait for the launcher may take; every wait below uses it.
 constexpr auto kTimeout = std::chrono::seconds(10);
-
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, const std::string& dir,
-            const std::string& outFile) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string var = *e;
-        if (var.rfind("DAVURERUVO_", 0) == 0 || var.rfind("DISPLAY=", 0) == 0) continue;
-        env.push_back(var);
-    }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<std::string> argv = args;
-    std::vector<char*> argp, envp;
-    for (auto& a : argv) argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : 0;
-}
 
 // One Xvfb server for the whole run, on a display number it picks itself.
 struct XServer {
@@ -140,8 +112,8 @@ protected:
         // In a sanitizer build, what the system's libraries leave behind is not ours to report.
         if (const char* source = std::getenv("DAV_SOURCE_DIR"))
             env.push_back("LSAN_OPTIONS=suppressions=" + std::string(source) + "/tests/window/lsan.supp:print_suppressions=0");
-        m_pid = Spawn({bin + "/DAVureruvo.exe", "-runbin"}, env, m_dir.Path(), m_dir / "out.txt");
-        ASSERT_NE(m_pid, 0);
+        m_pid = testsupport::SpawnProgram({bin + "/DAVureruvo.exe", "-runbin"}, env, m_dir.Path(), m_dir / "out.txt");
+        ASSERT_GT(m_pid, 0);
         ASSERT_TRUE(WaitFor([&] { return Windows().size() == 1; })) << "the dialog did not appear";
     }
 
@@ -224,8 +196,8 @@ protected:
     void Xdotool(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {"xdotool"};
         argv.insert(argv.end(), args.begin(), args.end());
-        pid_t pid = Spawn(argv, {"DISPLAY=" + g_server->name}, "", m_dir / "xdotool.txt");
-        ASSERT_NE(pid, 0);
+        pid_t pid = testsupport::SpawnProgram(argv, {"DISPLAY=" + g_server->name}, "", m_dir / "xdotool.txt");
+        ASSERT_GT(pid, 0);
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args.front();

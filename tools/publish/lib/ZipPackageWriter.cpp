@@ -59,13 +59,7 @@ bool ZipPackageWriter::AddFile(const std::string& memberName, const std::string&
     if (source == nullptr) {
         return Fail("cannot read " + sourcePath);
     }
-    const zip_int64_t index = zip_file_add(m_archive, memberName.c_str(), source,
-                                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_RAW);
-    if (index < 0) {
-        zip_source_free(source);
-        return Fail("cannot add " + memberName);
-    }
-    return SetMethod(index, method);
+    return AddSource(memberName, source, method);
 }
 
 bool ZipPackageWriter::AddBytes(const std::string& memberName, const std::string& data,
@@ -79,6 +73,10 @@ bool ZipPackageWriter::AddBytes(const std::string& memberName, const std::string
     if (source == nullptr) {
         return Fail("cannot add " + memberName);
     }
+    return AddSource(memberName, source, method);
+}
+
+bool ZipPackageWriter::AddSource(const std::string& memberName, zip_source_t* source, ZipMethod method) {
     const zip_int64_t index = zip_file_add(m_archive, memberName.c_str(), source,
                                            ZIP_FL_OVERWRITE | ZIP_FL_ENC_RAW);
     if (index < 0) {

@@ -7,6 +7,7 @@
 #include <string>
 
 typedef struct zip zip_t;
+typedef struct zip_source zip_source_t;
 
 enum class ZipMethod {
     Store,
@@ -36,6 +37,8 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
+    // Adds source (taken over, freed on failure) as memberName with its method.
+    bool AddSource(const std::string& memberName, zip_source_t* source, ZipMethod method);
     bool SetMethod(long long index, ZipMethod method);
     bool Fail(const std::string& what);
 
